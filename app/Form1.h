@@ -1,0 +1,139 @@
+#pragma once
+
+#include "app/ImageList.h"
+#include "app/WindowDrag.h"
+#include "catalogue/CharacterLoading.h"
+#include "platform/PlatformServices.h"
+#include "platform/agent/AgentService.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPlainTextEdit;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace clipvoice::catalogue {
+class CatalogueTree;
+}
+
+namespace clipvoice::platform {
+class WebPane;
+}
+
+namespace clipvoice::app {
+
+class HotSpotLabel;
+
+// How start-up ended when it did not fail.
+enum class StartupOutcome
+{
+    Started,           // the window may be shown
+    RefusedSecondCopy, // another copy runs; this one must end at once
+};
+
+// The main window: a skinned, borderless window that holds every control and
+// all the program's state. Controls carry their names as object names, so they
+// can be found by name (Timer1, Check1, TreeView1, ...).
+class Form1 final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Form1(const platform::PlatformServices& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence, run once before the window is first shown. Throws
+    // StartupError when a step fails.
+    StartupOutcome load();
+
+    const ImageList& imageList1() const { return m_imageList1; }
+    const ImageList& imageList2() const { return m_imageList2; }
+
+    // The loaded character; empty until the first successful load.
+    const platform::agent::CharacterPtr& currentCharacter() const
+    {
+        return m_loaded.CurrentCharacter;
+    }
+    bool isCharacterLoaded() const { return m_loaded.isLoaded; }
+    const platform::agent::RequestPtr& lastRequest() const { return LastRequest; }
+    const WindowDrag& drag() const { return m_drag; }
+
+    // Procedures of the window, also reached through its controls.
+    void SpeakText(const QString& text);
+    void LoadCharacter(const QString& key);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // Construction (Form1.cpp).
+    void createControls();
+    void placeControls();
+    void applyTabOrder();
+    void connectControls();
+    QWidget* control(const char* name) const;
+
+    // Start-up steps, in the order load() runs them (Form1Startup.cpp).
+    bool claimSingleInstance();
+    void addTrayIcon();
+    void buildCatalogueTree();
+    void fillLanguagePicker();
+    void restoreLanguage();
+    void navigateHomePage();
+
+    // Commands and events (Form1Commands.cpp).
+    void hideToTray();
+    void quit();
+    void speakTextBox();
+    void stopSpeaking();
+    void clearTextBox();
+    void showOrHideBrowserPane();
+    void switchClipboardWatching();
+    void readClipboard();
+    void restoreFromTray();
+    void onNodeClick(QTreeWidgetItem* node);
+    void onAgentCommand(const platform::agent::AgentUserInput& input);
+    static int checkValue(const QCheckBox* box);
+
+    platform::PlatformServices m_services;
+    QPixmap m_background;
+    ImageList m_imageList1;
+    ImageList m_imageList2;
+    std::unique_ptr<catalogue::CatalogueTree> m_catalogue;
+
+    catalogue::LoadedCharacter m_loaded;
+    platform::agent::RequestPtr LastRequest;
+    WindowDrag m_drag;
+
+    QComboBox* ImageCombo1 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QLabel* Picture1 = nullptr;
+    HotSpotLabel* Label5 = nullptr;
+    HotSpotLabel* Label4 = nullptr;
+    HotSpotLabel* Label3 = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    platform::WebPane* WebBrowser1 = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    QListWidget* File1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label6 = nullptr;
+    HotSpotLabel* Label2 = nullptr;
+    HotSpotLabel* Label1 = nullptr;
+};
+
+} // namespace clipvoice::app

@@ -1,0 +1,170 @@
+// What the main window does when the user acts: the five hot spots, the
+// option boxes, the clipboard timer, the tree, the tray icon, the character's
+// menu, dragging and closing.
+
+#include "app/Form1.h"
+
+#include "app/HotSpotLabel.h"
+#include "app/LanguageSetting.h"
+#include "catalogue/CatalogueTree.h"
+#include "platform/SettingsStore.h"
+#include "platform/TrayIcon.h"
+#include "platform/WebPane.h"
+#include "speech/ClipboardWatcher.h"
+#include "speech/SpeakPipeline.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace clipvoice::app {
+
+int Form1::checkValue(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Unchecked:
+        return 0;
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    }
+    return 0;
+}
+
+void Form1::SpeakText(const QString& text)
+{
+    speech::SpeakContext context;
+    context.character = m_loaded.CurrentCharacter;
+    context.gestureOption = checkValue(Check2);
+    if (ImageCombo1->currentIndex() >= 0)
+        context.selectedLanguage = ImageCombo1->currentIndex() + 1;
+    context.random = m_services.random;
+    context.lastRequest = &LastRequest;
+    speech::SpeakText(text, context);
+}
+
+void Form1::LoadCharacter(const QString& key)
+{
+    catalogue::LoadCharacter(key, *m_services.agent, m_loaded, *m_services.random);
+}
+
+void Form1::onNodeClick(QTreeWidgetItem* node)
+{
+    LoadCharacter(catalogue::CatalogueTree::keyOf(node));
+}
+
+void Form1::onAgentCommand(const platform::agent::AgentUserInput& input)
+{
+    catalogue::answerCommand(input, *m_services.agent);
+}
+
+void Form1::hideToTray()
+{
+    // Without a notification area there would be no way back to a hidden
+    // window, so it is minimised instead.
+    if (m_services.tray != nullptr && m_services.tray->isAvailable())
+        setVisible(false);
+    else
+        showMinimized();
+}
+
+void Form1::quit()
+{
+    if (m_services.tray != nullptr)
+        m_services.tray->remove();
+    close();
+}
+
+void Form1::speakTextBox()
+{
+    // The text box separates lines with a line feed; speech splits at CR LF,
+    // the line break of typed text.
+    QString text = Text1->toPlainText();
+    text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    SpeakText(text);
+}
+
+void Form1::stopSpeaking()
+{
+    // Each step may fail (no character loaded); the next one runs all the same.
+    if (const platform::agent::CharacterPtr& character = m_loaded.CurrentCharacter) {
+        (void)character->stop();
+        (void)character->think(QStringLiteral("oops!"));
+    }
+}
+
+void Form1::clearTextBox()
+{
+    Text1->setPlainText(QString());
+}
+
+void Form1::showOrHideBrowserPane()
+{
+    WebBrowser1->setVisible(checkValue(Check3) == 1);
+}
+
+void Form1::switchClipboardWatching()
+{
+    if (checkValue(Check1) == 1)
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+void Form1::readClipboard()
+{
+    speech::clipboardTick(*m_services.clipboard, m_loaded.isLoaded,
+                          [this](const QString& text) { SpeakText(text); });
+}
+
+void Form1::restoreFromTray()
+{
+    setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+    setVisible(true);
+    raise();
+    activateWindow();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (m_services.settings != nullptr && !saveLanguage(*m_services.settings, *ImageCombo1))
+        std::fprintf(stderr, "clipvoice: the chosen language was not saved: %s\n",
+                     qUtf8Printable(m_services.settings->error()));
+    event->accept();
+    QCoreApplication::quit();
+}
+
+void Form1::mousePressEvent(QMouseEvent* event)
+{
+    // Where the window system does not let programs place windows (Wayland),
+    // it moves the window itself.
+    if (event->button() == Qt::LeftButton && windowHandle() != nullptr &&
+        QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        windowHandle()->startSystemMove();
+        return;
+    }
+    m_drag.press(event->button() == Qt::LeftButton, event->position().toPoint());
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint topLeft = m_drag.move(pos(), event->position().toPoint());
+    if (topLeft != pos())
+        move(topLeft);
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent*)
+{
+    m_drag.release();
+}
+
+} // namespace clipvoice::app

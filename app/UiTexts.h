@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+
+// The program's own texts, shown to the user exactly as they stand here.
+namespace clipvoice::app::texts {
+
+// The application title: the window caption, painted in the title strip and
+// used as the title of the program's message boxes. 13 single-byte characters.
+inline QString applicationTitle()
+{
+    return QStringLiteral("ClipVoice 1.0");
+}
+
+inline QString alreadyRunning()
+{
+    return QStringLiteral("既に起動されています");
+}
+
+inline QString hideToTrayTip()
+{
+    return QStringLiteral("タスクトレイに隠す");
+}
+inline QString quitTip()
+{
+    return QStringLiteral("終了");
+}
+inline QString speakTip()
+{
+    return QStringLiteral("読み上げ開始");
+}
+inline QString stopTip()
+{
+    return QStringLiteral("読み上げ停止");
+}
+inline QString clearTip()
+{
+    return QStringLiteral("テキストボックスをクリア");
+}
+
+inline QString readClipboardOption()
+{
+    return QStringLiteral("クリップボードを読み上げる");
+}
+inline QString animateOption()
+{
+    return QStringLiteral("アニメーションを行う");
+}
+inline QString showWebToolbarOption()
+{
+    return QStringLiteral("Webツールバーを表示する");
+}
+
+// Start-up failure report.
+inline QString startupFailed()
+{
+    return QStringLiteral("起動できませんでした");
+}
+
+} // namespace clipvoice::app::texts

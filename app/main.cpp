@@ -1,0 +1,72 @@
+#include "app/DisplayPlatform.h"
+#include "app/Fonts.h"
+#include "app/Form1.h"
+#include "app/StartupError.h"
+#include "app/UiTexts.h"
+#include "catalogue/WindowsDirectory.h"
+#include "platform/Dialogs.h"
+#include "platform/agent/HeadlessAgentService.h"
+#include "platform/agent/TracingAgentService.h"
+#include "platform/qt/DesktopPlatform.h"
+#include "platform/qt/WebEnginePane.h"
+
+#include <QApplication>
+#include <QLoggingCategory>
+
+#include <cstdio>
+
+namespace {
+
+// Exit statuses of the program.
+constexpr int kExitRefusedSecondCopy = 1;
+constexpr int kExitStartupFailed = 2;
+
+int reportStartupFailure(clipvoice::platform::Dialogs& dialogs, const QString& message)
+{
+    using namespace clipvoice::app;
+    std::fprintf(stderr, "clipvoice: %s: %s\n", qUtf8Printable(texts::startupFailed()),
+                 qUtf8Printable(message));
+    dialogs.error(texts::applicationTitle(),
+                  texts::startupFailed() + QStringLiteral("\n\n") + message);
+    return kExitStartupFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    using namespace clipvoice;
+
+    app::choosePlatformPlugin(argc, argv);
+    platform::prepareWebEngine();
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("clipvoice"));
+    QApplication::setApplicationDisplayName(app::texts::applicationTitle());
+    QApplication::setApplicationVersion(QStringLiteral(CLIPVOICE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("clipvoice"));
+    app::registerFontSubstitutions();
+    // Qt WebEngine reports its graphics set-up at every start; users need not see it.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+
+    platform::DesktopPlatform desktop;
+    // Characters load from the catalogue's folder. Until the character engine
+    // is in place, a headless service performs every request at once.
+    const QString characterFolder =
+        catalogue::characterFolder(catalogue::GetWindowsDir(desktop.folders()));
+    desktop.setAgentService(platform::agent::traceIfRequested(
+        std::make_unique<platform::agent::HeadlessAgentService>(characterFolder)));
+    const platform::PlatformServices services = desktop.services();
+    app::Form1 form(services);
+    try {
+        if (form.load() == app::StartupOutcome::RefusedSecondCopy) {
+            std::fprintf(stderr, "clipvoice: %s\n", qUtf8Printable(app::texts::alreadyRunning()));
+            return kExitRefusedSecondCopy;
+        }
+    } catch (const app::StartupError& error) {
+        return reportStartupFailure(*services.dialogs, error.message());
+    } catch (const std::exception& error) {
+        return reportStartupFailure(*services.dialogs, QString::fromLocal8Bit(error.what()));
+    }
+    form.show();
+    return application.exec();
+}

@@ -1,0 +1,311 @@
+#include "platform/agent/HeadlessAgentService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <utility>
+
+namespace clipvoice::platform::agent {
+
+namespace {
+
+const QByteArray characterFileSignature("\xC3\xAB\xCD\xAB", 4);
+
+QString notLoaded()
+{
+    return QStringLiteral("character is not loaded");
+}
+
+QString nothingUnder(const QString& characterId)
+{
+    return QStringLiteral("no character is loaded under %1")
+        .arg(AgentCallFormat::quote(characterId));
+}
+
+class DoneRequest final : public AgentRequest
+{
+public:
+    RequestStatus status() const override { return RequestStatus::Done; }
+};
+
+class HeadlessCommand final : public AgentCommand
+{
+public:
+    HeadlessCommand(QString name, QString caption)
+        : m_name(std::move(name))
+        , m_caption(std::move(caption))
+    {}
+
+    QString name() const override { return m_name; }
+    QString caption() const override { return m_caption; }
+
+private:
+    QString m_name;
+    QString m_caption;
+};
+
+// One load of a character. Unloading marks it gone, so that character objects
+// still referring to it fail from then on, even when another character is later
+// loaded under the same id.
+struct Loaded
+{
+    HeadlessCharacterState state;
+    bool gone = false;
+};
+
+class HeadlessCharacter final : public AgentCharacter
+{
+public:
+    explicit HeadlessCharacter(std::shared_ptr<Loaded> loaded)
+        : m_loaded(std::move(loaded))
+    {}
+
+    AgentResult<CommandPtr> addCommand(const QString& name, const QString& caption,
+                                       const std::optional<QString>& voice,
+                                       std::optional<bool> enabled,
+                                       std::optional<bool> visible) override
+    {
+        if (m_loaded->gone)
+            return AgentResult<CommandPtr>::failure(notLoaded());
+        if (name.isEmpty())
+            return AgentResult<CommandPtr>::failure(QStringLiteral("a command needs a name"));
+        for (const HeadlessCommandEntry& existing : std::as_const(m_loaded->state.commands)) {
+            if (existing.name == name)
+                return AgentResult<CommandPtr>::failure(
+                    QStringLiteral("a command named %1 already exists")
+                        .arg(AgentCallFormat::quote(name)));
+        }
+        m_loaded->state.commands.append(
+            {name, caption, voice, enabled.value_or(true), visible.value_or(true)});
+        return CommandPtr(std::make_shared<HeadlessCommand>(name, caption));
+    }
+
+    AgentResult<RequestPtr> show(std::optional<bool> fast) override
+    {
+        return perform(calls::show(fast), true);
+    }
+
+    AgentResult<RequestPtr> hide(std::optional<bool> fast) override
+    {
+        return perform(calls::hide(fast), false);
+    }
+
+    AgentResult<bool> visible() const override
+    {
+        if (m_loaded->gone)
+            return AgentResult<bool>::failure(notLoaded());
+        return m_loaded->state.visible;
+    }
+
+    AgentResult<RequestPtr> play(const QString& animation) override
+    {
+        return perform(calls::play(animation));
+    }
+
+    AgentResult<RequestPtr> speak(const QString& text, const std::optional<QString>& url) override
+    {
+        return perform(calls::speak(text, url));
+    }
+
+    AgentResult<RequestPtr> think(const QString& text) override
+    {
+        return perform(calls::think(text));
+    }
+
+    AgentStatus stop(const RequestPtr& /*request*/) override
+    {
+        // Every request has already been performed: there is nothing left to stop.
+        if (m_loaded->gone)
+            return AgentStatus::failure(notLoaded());
+        return succeeded();
+    }
+
+    AgentStatus setLanguageId(qint32 languageId) override
+    {
+        if (m_loaded->gone)
+            return AgentStatus::failure(notLoaded());
+        if (languageId <= 0)
+            return AgentStatus::failure(
+                QStringLiteral("language id must be positive, not %1").arg(languageId));
+        m_loaded->state.languageId = languageId;
+        return succeeded();
+    }
+
+private:
+    // Performs a request at once; Show and Hide also set the visible state.
+    AgentResult<RequestPtr> perform(AgentCall call, std::optional<bool> visibleAfter = {})
+    {
+        if (m_loaded->gone)
+            return AgentResult<RequestPtr>::failure(notLoaded());
+        if (visibleAfter)
+            m_loaded->state.visible = *visibleAfter;
+        m_loaded->state.requests.append(call.succeed());
+        return RequestPtr(std::make_shared<DoneRequest>());
+    }
+
+    std::shared_ptr<Loaded> m_loaded;
+};
+
+} // namespace
+
+class HeadlessAgentService::Characters final : public AgentCharacters
+{
+public:
+    explicit Characters(QString folder)
+        : m_folder(std::move(folder))
+    {}
+
+    ~Characters() override
+    {
+        // Characters the program still holds fail once the service is gone.
+        for (const std::shared_ptr<Loaded>& loaded : std::as_const(m_loaded))
+            loaded->gone = true;
+    }
+
+    AgentStatus unload(const QString& characterId) override
+    {
+        const auto found = m_loaded.constFind(characterId);
+        if (found == m_loaded.cend())
+            return AgentStatus::failure(nothingUnder(characterId));
+        found.value()->gone = true;
+        m_loaded.erase(found);
+        return succeeded();
+    }
+
+    AgentResult<RequestPtr> load(const QString& characterId, const QString& file) override
+    {
+        if (characterId.isEmpty())
+            return AgentResult<RequestPtr>::failure(QStringLiteral("a character needs an id"));
+        if (m_loaded.contains(characterId))
+            return AgentResult<RequestPtr>::failure(
+                QStringLiteral("a character is already loaded under %1")
+                    .arg(AgentCallFormat::quote(characterId)));
+        if (file.isEmpty())
+            return AgentResult<RequestPtr>::failure(QStringLiteral("no character file given"));
+        const QString path = resolve(file);
+        if (m_checkFiles) {
+            AgentStatus checked = checkCharacterFile(path);
+            if (!checked)
+                return AgentResult<RequestPtr>::failure(checked.error());
+        }
+        auto loaded = std::make_shared<Loaded>();
+        loaded->state.file = path;
+        m_loaded.insert(characterId, std::move(loaded));
+        return RequestPtr(std::make_shared<DoneRequest>());
+    }
+
+    AgentResult<CharacterPtr> item(const QString& characterId) override
+    {
+        const auto found = m_loaded.constFind(characterId);
+        if (found == m_loaded.cend())
+            return AgentResult<CharacterPtr>::failure(nothingUnder(characterId));
+        return CharacterPtr(std::make_shared<HeadlessCharacter>(found.value()));
+    }
+
+    QString resolve(const QString& file) const
+    {
+        if (QFileInfo(file).isAbsolute() || m_folder.isEmpty())
+            return file;
+        return QDir(m_folder).filePath(file);
+    }
+
+    std::shared_ptr<Loaded> find(const QString& characterId) const
+    {
+        return m_loaded.value(characterId);
+    }
+
+    QString m_folder;
+    bool m_checkFiles = true;
+
+private:
+    QHash<QString, std::shared_ptr<Loaded>> m_loaded;
+};
+
+HeadlessAgentService::HeadlessAgentService(QString characterFolder, QObject* parent)
+    : AgentService(parent)
+    , m_characters(std::make_unique<Characters>(std::move(characterFolder)))
+{}
+
+HeadlessAgentService::~HeadlessAgentService() = default;
+
+AgentCharacters& HeadlessAgentService::characters()
+{
+    return *m_characters;
+}
+
+AgentStatus HeadlessAgentService::setPropertySheetVisible(bool visible)
+{
+    m_propertySheetVisible = visible;
+    return succeeded();
+}
+
+QString HeadlessAgentService::characterFolder() const
+{
+    return m_characters->m_folder;
+}
+
+void HeadlessAgentService::setCharacterFolder(const QString& folder)
+{
+    m_characters->m_folder = folder;
+}
+
+void HeadlessAgentService::setCharacterFileCheck(bool enabled)
+{
+    m_characters->m_checkFiles = enabled;
+}
+
+QString HeadlessAgentService::resolve(const QString& file) const
+{
+    return m_characters->resolve(file);
+}
+
+AgentStatus HeadlessAgentService::checkCharacterFile(const QString& path)
+{
+    const auto failure = [&path](const QString& reason) {
+        return AgentStatus::failure(QStringLiteral("cannot load character file %1: %2")
+                                        .arg(AgentCallFormat::quote(path), reason));
+    };
+    const QFileInfo info(path);
+    if (!info.exists())
+        return failure(QStringLiteral("not found"));
+    if (info.isDir())
+        return failure(QStringLiteral("not a character file (it is a folder)"));
+    if (!info.isFile())
+        return failure(QStringLiteral("not a character file (not a regular file)"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("unreadable (%1)").arg(file.errorString()));
+    if (file.read(characterFileSignature.size()) != characterFileSignature)
+        return failure(QStringLiteral("not a character file (it does not start with C3 AB CD AB)"));
+    return succeeded();
+}
+
+AgentStatus HeadlessAgentService::chooseCommand(const QString& characterId, const QString& name)
+{
+    const std::shared_ptr<Loaded> loaded = m_characters->find(characterId);
+    if (!loaded)
+        return AgentStatus::failure(nothingUnder(characterId));
+    for (const HeadlessCommandEntry& entry : std::as_const(loaded->state.commands)) {
+        if (entry.name != name)
+            continue;
+        if (!entry.enabled)
+            return AgentStatus::failure(
+                QStringLiteral("command %1 is disabled").arg(AgentCallFormat::quote(name)));
+        emit command(AgentUserInput{name, characterId});
+        return succeeded();
+    }
+    return AgentStatus::failure(
+        QStringLiteral("the character has no command named %1").arg(AgentCallFormat::quote(name)));
+}
+
+std::optional<HeadlessCharacterState>
+HeadlessAgentService::character(const QString& characterId) const
+{
+    const std::shared_ptr<Loaded> loaded = m_characters->find(characterId);
+    if (!loaded)
+        return std::nullopt;
+    return loaded->state;
+}
+
+} // namespace clipvoice::platform::agent

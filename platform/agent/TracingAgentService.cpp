@@ -1,0 +1,71 @@
+#include "platform/agent/TracingAgentService.h"
+
+#include <QDebug>
+#include <QFile>
+
+#include <utility>
+
+namespace clipvoice::platform::agent {
+
+namespace {
+
+class TraceWriter final : public AgentCallObserver
+{
+public:
+    explicit TraceWriter(std::unique_ptr<QFile> file)
+        : m_file(std::move(file))
+    {}
+
+    void observe(const AgentCall& call) override
+    {
+        const QByteArray line = AgentCallFormat::format(call).toUtf8() + '\n';
+        // One write per line: with the file in append mode the line lands whole
+        // even when other processes append to the same file.
+        if (m_file->write(line) != line.size() && !m_warned) {
+            m_warned = true;
+            qWarning().noquote() << QStringLiteral("ClipVoice: cannot write the trace file %1: %2")
+                                        .arg(m_file->fileName(), m_file->errorString());
+        }
+    }
+
+private:
+    std::unique_ptr<QFile> m_file;
+    bool m_warned = false;
+};
+
+} // namespace
+
+TracingAgentService::TracingAgentService(std::unique_ptr<AgentService> inner,
+                                         std::unique_ptr<QFile> trace, QObject* parent)
+    : ObservedAgentService(std::move(inner), std::make_shared<TraceWriter>(std::move(trace)),
+                           parent)
+{}
+
+AgentResult<std::unique_ptr<QFile>> TracingAgentService::openTraceFile(const QString& path)
+{
+    auto file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return AgentResult<std::unique_ptr<QFile>>::failure(file->errorString());
+    return file;
+}
+
+std::unique_ptr<AgentService> traceTo(std::unique_ptr<AgentService> inner, const QString& path)
+{
+    if (path.isEmpty())
+        return inner;
+    AgentResult<std::unique_ptr<QFile>> file = TracingAgentService::openTraceFile(path);
+    if (!file) {
+        qWarning().noquote() << QStringLiteral(
+                                    "ClipVoice: cannot open the trace file %1 (%2); not tracing")
+                                    .arg(path, file.error());
+        return inner;
+    }
+    return std::make_unique<TracingAgentService>(std::move(inner), std::move(file.value()));
+}
+
+std::unique_ptr<AgentService> traceIfRequested(std::unique_ptr<AgentService> inner)
+{
+    return traceTo(std::move(inner), qEnvironmentVariable(traceVariable));
+}
+
+} // namespace clipvoice::platform::agent

@@ -1,0 +1,56 @@
+#include "platform/qt/WebEnginePane.h"
+
+#include "platform/qt/RestrictedWebPage.h"
+
+#include <QCoreApplication>
+#include <QVBoxLayout>
+#include <QWebEngineDownloadRequest>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+namespace clipvoice::platform {
+
+WebEnginePane::WebEnginePane(QWidget* parent)
+    : WebPane(parent)
+{
+    // A profile without a storage name is off the record: nothing is written to disk.
+    m_profile = new QWebEngineProfile(this);
+    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            [](QWebEngineDownloadRequest* download) { download->cancel(); });
+
+    m_view = new QWebEngineView(this);
+    m_page = new RestrictedWebPage(m_profile, m_view);
+    m_view->setPage(m_page);
+    m_view->setContextMenuPolicy(Qt::NoContextMenu);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+    setFocusProxy(m_view);
+}
+
+WebEnginePane::~WebEnginePane()
+{
+    // The page must go before the profile it was made with.
+    delete m_view;
+    m_view = nullptr;
+    m_page = nullptr;
+}
+
+void WebEnginePane::navigate(const QUrl& address)
+{
+    m_view->setUrl(address);
+}
+
+void prepareWebEngine()
+{
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+}
+
+} // namespace clipvoice::platform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/WebPane.h"
+
+class QWebEngineProfile;
+class QWebEngineView;
+
+namespace clipvoice::platform {
+
+class RestrictedWebPage;
+
+// The browser pane, built on Qt WebEngine and locked down: web content cannot
+// open windows or pop-ups, read local files, download anything or be granted
+// any permission, and the pane keeps no cookies or cache on disk.
+class WebEnginePane final : public WebPane
+{
+    Q_OBJECT
+
+public:
+    explicit WebEnginePane(QWidget* parent = nullptr);
+    ~WebEnginePane() override;
+
+    void navigate(const QUrl& address) override;
+
+    QWebEngineView* view() const { return m_view; }
+
+private:
+    QWebEngineProfile* m_profile = nullptr;
+    RestrictedWebPage* m_page = nullptr;
+    QWebEngineView* m_view = nullptr;
+};
+
+// Must run before the application object exists: Chromium's sandbox cannot run
+// as root, so it is switched off only in that case.
+void prepareWebEngine();
+
+} // namespace clipvoice::platform

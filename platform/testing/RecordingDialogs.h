@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QList>
+
+namespace clipvoice::platform::testing {
+
+// Records every message box instead of showing it.
+class RecordingDialogs final : public Dialogs
+{
+public:
+    enum class Kind
+    {
+        Information,
+        Error
+    };
+    struct Shown
+    {
+        Kind kind;
+        QString title;
+        QString text;
+    };
+
+    void information(const QString& title, const QString& text) override
+    {
+        shown.append({Kind::Information, title, text});
+    }
+    void error(const QString& title, const QString& text) override
+    {
+        shown.append({Kind::Error, title, text});
+    }
+
+    QList<Shown> shown;
+};
+
+} // namespace clipvoice::platform::testing

@@ -1,0 +1,65 @@
+# Shared set-up for scripts/run and scripts/test: installs the Debian packages
+# the project needs (only those that are missing) and builds a CMake preset.
+# Source this file; do not run it.
+
+CLIPVOICE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
+# What building and running the program needs.
+CLIPVOICE_BUILD_PACKAGES=(
+    build-essential cmake pkg-config git
+    qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev
+    qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
+    qt6-image-formats-plugins qt6-qpa-plugins
+    famfamfam-flag-png fonts-ipafont-gothic
+)
+
+# What the tests and benchmarks need on top.
+CLIPVOICE_TEST_PACKAGES=(
+    xvfb xauth x11-utils xdotool xclip trayer
+    pulseaudio pulseaudio-utils imagemagick
+    python3 libbenchmark-dev
+    clang libclang-rt-14-dev
+)
+
+clipvoice_say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
+
+clipvoice_as_root() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        echo "error: root rights are needed to install packages (run as root or install sudo)" >&2
+        return 1
+    fi
+}
+
+# Installs those of the given packages that are not installed yet.
+clipvoice_install_packages() {
+    local missing=() pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    if [ "${#missing[@]}" -eq 0 ]; then
+        clipvoice_say "All needed Debian packages are installed"
+        return 0
+    fi
+    clipvoice_say "Installing missing Debian packages: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    clipvoice_as_root apt-get update -q
+    clipvoice_as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# Configures (once) and builds the given CMake preset.
+clipvoice_build() {
+    local preset="$1"
+    cd "$CLIPVOICE_ROOT"
+    if [ ! -f "build/$preset/CMakeCache.txt" ]; then
+        clipvoice_say "Configuring the '$preset' build"
+        cmake --preset "$preset"
+    fi
+    clipvoice_say "Building the '$preset' build"
+    cmake --build --preset "$preset" -j "$(nproc)"
+}

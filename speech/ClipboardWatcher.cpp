@@ -1,0 +1,32 @@
+#include "speech/ClipboardWatcher.h"
+
+#include "platform/Clipboard.h"
+
+namespace clipvoice::speech {
+
+QString limitClipboardText(const QString& text)
+{
+    if (text.size() <= kMaxClipboardText)
+        return text;
+    QString cut = text.left(kMaxClipboardText);
+    const qsizetype lastBreak = cut.lastIndexOf(QStringLiteral("\r\n"));
+    if (lastBreak > 0)
+        cut.truncate(lastBreak);
+    else if (cut.back().isHighSurrogate())
+        cut.chop(1); // never split a character in two
+    return cut;
+}
+
+void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
+                   const std::function<void(const QString&)>& speak)
+{
+    if (!characterLoaded)
+        return;
+    const QString text = clipboard.text();
+    if (text.isEmpty())
+        return;
+    clipboard.clear();
+    speak(limitClipboardText(text));
+}
+
+} // namespace clipvoice::speech

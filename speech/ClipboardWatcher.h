@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace clipvoice::platform {
+class Clipboard;
+}
+
+namespace clipvoice::speech {
+
+// The longest copied text taken in one tick (characters). Longer text is cut
+// at the last line break before the limit: reading even this much aloud
+// takes hours, and more would only flood the character with requests.
+inline constexpr qsizetype kMaxClipboardText = 1 << 20;
+
+// One tick of clipboard watching. While no character is loaded the clipboard
+// is left alone, so nothing copied is lost. Otherwise its text is taken; only
+// when there was text is the clipboard emptied and the text handed to speak.
+// Pictures and other data without text stay on the clipboard.
+void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
+                   const std::function<void(const QString&)>& speak);
+
+// The text to speak from a copied text: at most kMaxClipboardText characters,
+// cut at a line break where there is one.
+QString limitClipboardText(const QString& text);
+
+} // namespace clipvoice::speech

@@ -1,0 +1,297 @@
+// The main window's behaviour through its controls, with every platform
+// service replaced by a recording double.
+
+#include "TestPlatform.h"
+#include "app/Form1.h"
+#include "app/StartupError.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace clipvoice;
+using platform::agent::testing::RecordingAgentService;
+
+namespace {
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+} // namespace
+
+class Form1BehaviourTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestPlatform> m_platform;
+    RecordingAgentService* m_agent = nullptr;
+    platform::testing::MemorySettingsStore* m_settings = nullptr;
+    platform::testing::RecordingClipboard* m_clipboard = nullptr;
+    platform::testing::RecordingTrayIcon* m_tray = nullptr;
+    platform::testing::ScriptedRandom* m_random = nullptr;
+    std::unique_ptr<app::Form1> m_form;
+
+    template <typename T = QWidget> T* control(const char* name)
+    {
+        T* widget = m_form->findChild<T*>(QLatin1String(name));
+        if (widget == nullptr)
+            qFatal("no control %s", name);
+        return widget;
+    }
+
+    std::unique_ptr<app::Form1> makeForm()
+    {
+        return std::make_unique<app::Form1>(m_platform->services());
+    }
+
+    void clickNode(const QString& text)
+    {
+        auto* tree = control<QTreeWidget>("TreeView1");
+        const QList<QTreeWidgetItem*> found =
+            tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        QVERIFY2(!found.isEmpty(), qPrintable(text));
+        const QRect rect = tree->visualItemRect(found.first());
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void tick() { QMetaObject::invokeMethod(control<QTimer>("Timer1"), "timeout"); }
+
+private slots:
+    void init()
+    {
+        m_platform = std::make_unique<TestPlatform>();
+        QDir chars(m_platform->windows.filePath(s("msagent/chars")));
+        for (const char* name : {"Merlin.acs", "bubble.acs"}) {
+            QFile f(chars.filePath(s(name)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        m_agent = &m_platform->agent;
+        m_settings = &m_platform->settings;
+        m_clipboard = &m_platform->clipboard;
+        m_tray = &m_platform->tray;
+        m_random = &m_platform->random;
+        m_settings->values.insert(s("clipvoice/q7a/lang"), s("8"));
+        m_form = makeForm();
+        QCOMPARE(m_form->load(), app::StartupOutcome::Started);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_platform.reset();
+    }
+
+    void startupFillsTreeAndPickerAndAddsTrayIcon()
+    {
+        QCOMPARE(m_tray->calls, QStringList{s("add")});
+        QCOMPARE(m_tray->addedTip, s("ClipVoice 1.0"));
+        auto* tree = control<QTreeWidget>("TreeView1");
+        QCOMPARE(tree->topLevelItemCount(), 2);
+        QCOMPARE(tree->topLevelItem(0)->child(0)->text(0), s("merlin"));
+        QCOMPARE(tree->topLevelItem(1)->child(0)->text(0), s("bubble"));
+        auto* picker = control<QComboBox>("ImageCombo1");
+        QCOMPARE(picker->count(), 31);
+        QCOMPARE(picker->itemText(0), s("Japanese"));
+        QCOMPARE(picker->itemText(30), s("Spanish"));
+        QVERIFY(!picker->itemIcon(0).isNull());
+        QCOMPARE(picker->currentIndex(), 7); // the stored "8": German
+        QVERIFY(m_agent->lines().isEmpty()); // no character is loaded at start
+    }
+
+    void missingCharacterFolderAbandonsStartup()
+    {
+        m_form.reset();
+        m_platform->folders.windowsDir = m_platform->windows.filePath(s("nowhere"));
+        auto form = makeForm();
+        try {
+            (void)form->load();
+            QFAIL("start-up went on without a character folder");
+        } catch (const app::StartupError& error) {
+            QVERIFY2(
+                error.message().contains(m_platform->windows.filePath(s("nowhere/msagent/chars"))),
+                qPrintable(error.message()));
+        }
+    }
+
+    void clickOnCharacterLoadsItAndRootDoesNothing()
+    {
+        clickNode(s("オリジナルキャラクタ"));
+        QVERIFY(m_agent->lines().isEmpty());
+        clickNode(s("merlin"));
+        QCOMPARE(m_agent->lines(s("Characters.Load")),
+                 QStringList{s("Characters.Load(\"clipvoice\", \"Merlin.acs\") -> ok")});
+        QVERIFY(m_form->isCharacterLoaded());
+        QCOMPARE(m_random->reseeds, 1);
+    }
+
+    void clipboardIsReadOnlyOnceACharacterIsLoaded()
+    {
+        m_clipboard->setText(s("before"));
+        tick();
+        QCOMPARE(m_clipboard->heldText, s("before"));
+        QVERIFY(m_clipboard->calls.isEmpty());
+
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        tick();
+        QVERIFY(m_clipboard->isEmpty());
+        QCOMPARE(m_agent->lines(s("Speak")), QStringList{s("Speak(\"before\", omitted) -> ok")});
+        QCOMPARE(m_agent->lines(s("LanguageID")), QStringList{s("LanguageID(1031) -> ok")});
+    }
+
+    void uncheckingTheClipboardBoxStopsTheTimer()
+    {
+        auto* timer = control<QTimer>("Timer1");
+        QVERIFY(timer->isActive());
+        QTest::mouseClick(control<QCheckBox>("Check1"), Qt::LeftButton);
+        QVERIFY(!timer->isActive());
+        QTest::mouseClick(control<QCheckBox>("Check1"), Qt::LeftButton);
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 2000);
+    }
+
+    void speakStopAndClearCommands()
+    {
+        auto* text = control<QPlainTextEdit>("Text1");
+        // Nothing loaded: speak and stop do nothing.
+        text->setPlainText(s("a"));
+        QTest::mouseClick(control("Label3"), Qt::LeftButton);
+        QTest::mouseClick(control("Label4"), Qt::LeftButton);
+        QVERIFY(m_agent->lines().isEmpty());
+
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        text->setPlainText(s("line one\nline two"));
+        QTest::mouseClick(control("Label3"), Qt::LeftButton);
+        QCOMPARE(m_agent->lines(s("Speak")),
+                 (QStringList{s("Speak(\"line one\", omitted) -> ok"),
+                              s("Speak(\"line two\", omitted) -> ok")}));
+        QCOMPARE(text->toPlainText(), s("line one\nline two"));
+        QVERIFY(m_clipboard->calls.isEmpty()); // speaking the box leaves the clipboard alone
+
+        m_agent->clear();
+        QTest::mouseClick(control("Label4"), Qt::LeftButton);
+        QCOMPARE(m_agent->lines(),
+                 (QStringList{s("Stop(omitted) -> ok"), s("Think(\"oops!\") -> ok")}));
+        // A failing stop still shows the thought.
+        m_agent->clear();
+        m_agent->fail(s("Stop"));
+        QTest::mouseClick(control("Label4"), Qt::LeftButton);
+        QCOMPARE(m_agent->lines(s("Think")), QStringList{s("Think(\"oops!\") -> ok")});
+
+        QTest::mouseClick(control("Label5"), Qt::LeftButton);
+        QVERIFY(text->toPlainText().isEmpty());
+        m_agent->clear();
+        QTest::mouseClick(control("Label3"), Qt::LeftButton);
+        QVERIFY(m_agent->lines().isEmpty());
+    }
+
+    void gestureOptionPlaysADrawnGesture()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        m_agent->clear();
+        m_random->values = {0.99f};
+        m_form->SpeakText(s("x"));
+        QCOMPARE(m_agent->lines(s("Play")), QStringList{s("Play(\"Write\") -> ok")});
+    }
+
+    void browserPaneFollowsThirdBox()
+    {
+        QWidget* pane = control("WebBrowser1");
+        QTest::mouseClick(control<QCheckBox>("Check3"), Qt::LeftButton);
+        QVERIFY(!pane->isVisible());
+        QTest::mouseClick(control<QCheckBox>("Check3"), Qt::LeftButton);
+        QVERIFY(pane->isVisible());
+        auto* recording = qobject_cast<platform::testing::RecordingWebPane*>(pane);
+        QCOMPARE(recording->navigations.size(), 1); // shown again, not reloaded
+    }
+
+    void hideToTrayAndBack()
+    {
+        const QPoint place = m_form->pos();
+        QTest::mouseClick(control("Label1"), Qt::LeftButton);
+        QVERIFY(!m_form->isVisible());
+        QVERIFY(m_tray->shown);
+        QVERIFY(control<QTimer>("Timer1")->isActive()); // watching goes on
+        m_tray->press();
+        QVERIFY(m_form->isVisible());
+        QVERIFY(!m_form->isMinimized());
+        QCOMPARE(m_form->pos(), place);
+    }
+
+    void withoutTrayHideMinimises()
+    {
+        m_tray->available = false;
+        QTest::mouseClick(control("Label1"), Qt::LeftButton);
+        QVERIFY(m_form->isVisible());
+        QVERIFY(m_form->isMinimized());
+    }
+
+    void quitRemovesTrayIconAndSavesLanguage()
+    {
+        control<QComboBox>("ImageCombo1")->setCurrentIndex(2);
+        QTest::mouseClick(control("Label2"), Qt::LeftButton);
+        QCOMPARE(m_tray->calls, (QStringList{s("add"), s("remove")}));
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(m_settings->values.value(s("clipvoice/q7a/lang")), s("3"));
+    }
+
+    void otherCloseSavesButKeepsTrayIcon()
+    {
+        control<QComboBox>("ImageCombo1")->setCurrentIndex(30);
+        m_form->close();
+        QCOMPARE(m_tray->calls, QStringList{s("add")});
+        QCOMPARE(m_settings->values.value(s("clipvoice/q7a/lang")), s("31"));
+    }
+
+    void optionsCommandOpensPropertySheet()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("AdvCharOptions")).ok());
+        QVERIFY(m_agent->propertySheetVisible());
+    }
+
+    void draggingTheBackgroundMovesTheWindow()
+    {
+        const QPoint start = m_form->pos();
+        QTest::mousePress(m_form.get(), Qt::LeftButton, {}, QPoint(200, 150));
+        QCOMPARE(m_form->drag().drag_flag, short(1));
+        QMouseEvent move(QEvent::MouseMove, QPointF(230, 170),
+                         m_form->mapToGlobal(QPointF(230, 170)), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(m_form.get(), &move);
+        QCOMPARE(m_form->pos(), start + QPoint(30, 20));
+        QTest::mouseRelease(m_form.get(), Qt::LeftButton, {}, QPoint(230, 170));
+        QCOMPARE(m_form->drag().drag_flag, short(0));
+
+        // A right press sets the anchor but starts no drag.
+        QTest::mousePress(m_form.get(), Qt::RightButton, {}, QPoint(100, 100));
+        QCOMPARE(m_form->drag().drag_flag, short(0));
+        QCOMPARE(m_form->drag().drag_init_x, short(100));
+        QTest::mouseRelease(m_form.get(), Qt::RightButton, {}, QPoint(100, 100));
+
+        // Presses on controls, captions included, start no drag.
+        QTest::mousePress(control("Label6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(m_form->drag().drag_flag, short(0));
+        QTest::mouseRelease(control("Label6"), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mousePress(control("Picture1"), Qt::LeftButton, {}, QPoint(100, 5));
+        QCOMPARE(m_form->drag().drag_flag, short(0));
+    }
+};
+
+QTEST_MAIN(Form1BehaviourTest)
+#include "Form1BehaviourTest.moc"

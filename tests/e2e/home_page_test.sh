@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# The browser pane opens the home page from a local web server and shows it
+# in the visible strip at the bottom of the window.
+source "$(dirname "$0")/lib.sh"
+
+python3 "$(dirname "$0")/homepage_server.py" "$E2E_DIR/port" "$E2E_DIR/requests.log" &
+E2E_PIDS+=("$!")
+e2e_wait_for 20 test -s "$E2E_DIR/port" || e2e_fail "the web server did not start"
+export CLIPVOICE_HOME_URL="http://127.0.0.1:$(cat "$E2E_DIR/port")/003a/gear.shtml"
+
+e2e_start_xvfb
+e2e_start_program first
+pid=$E2E_LAST_PID
+e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear"
+win=$(e2e_main_window_of "$pid")
+
+e2e_wait_for 60 grep -qx '/003a/gear.shtml' "$E2E_DIR/requests.log" \
+    || e2e_fail "the home page was never requested"
+
+# The page's magenta shows in the pane's visible part (rows 259 to 281).
+pane_is_magenta() {
+    import -window "$win" "$E2E_DIR/pane.png" 2>/dev/null || return 1
+    local rgb
+    rgb=$(convert "$E2E_DIR/pane.png" -crop 200x10+100+265 +repage -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info:)
+    read -r r g b <<<"$rgb"
+    [ "$r" -gt 200 ] && [ "$g" -lt 60 ] && [ "$b" -gt 200 ]
+}
+e2e_wait_for 60 pane_is_magenta || e2e_fail "the home page is not shown in the browser pane"
+e2e_log "PASS"

@@ -1,0 +1,91 @@
+# Helpers for end-to-end tests that drive the real program under Xvfb.
+# Source this file from a test script; the program's path comes as $1.
+# Every test gets its own X server, home, runtime and settings folders, and
+# everything it started is stopped when it exits.
+
+set -euo pipefail
+
+CLIPVOICE_BIN="${1:?usage: $0 PATH-TO-clipvoice}"
+E2E_DIR="$(mktemp -d /tmp/clipvoice-e2e.XXXXXX)"
+E2E_PIDS=()
+
+export HOME="$E2E_DIR/home"
+export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
+export XDG_CONFIG_HOME="$HOME/.config"
+export XDG_DATA_HOME="$HOME/.local/share"
+export XDG_CACHE_HOME="$HOME/.cache"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_SESSION_TYPE
+export QT_LOGGING_RULES="${QT_LOGGING_RULES:-*.debug=false}"
+# The browser pane must never reach the internet from a test.
+export CLIPVOICE_HOME_URL="${CLIPVOICE_HOME_URL:-http://127.0.0.1:9/003a/gear.shtml}"
+
+e2e_log() { printf '[%s] %s\n' "$(date +%H:%M:%S)" "$*"; }
+e2e_fail() {
+    printf 'FAIL: %s\n' "$*" >&2
+    for f in "$E2E_DIR"/*.log; do
+        [ -f "$f" ] && { echo "--- $f"; tail -n 30 "$f"; } >&2
+    done
+    exit 1
+}
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    sleep 0.2 2>/dev/null || true
+    for pid in "${E2E_PIDS[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+    rm -rf "$E2E_DIR"
+}
+trap e2e_cleanup EXIT
+
+# Polls a command until it succeeds or the deadline (seconds) passes.
+e2e_wait_for() {
+    local deadline=$(( $(date +%s) + $1 )); shift
+    until "$@"; do
+        [ "$(date +%s)" -ge "$deadline" ] && return 1
+        sleep 0.2
+    done
+}
+
+# Starts an X server of its own and exports DISPLAY.
+e2e_start_xvfb() {
+    local fdfile="$E2E_DIR/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >"$E2E_DIR/xvfb.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_wait_for 20 test -s "$fdfile" || e2e_fail "Xvfb did not start"
+    export DISPLAY=":$(head -n1 "$fdfile")"
+    e2e_log "Xvfb on $DISPLAY"
+}
+
+# Starts the program in the background; sets E2E_LAST_PID. $1 names its log.
+e2e_start_program() {
+    local name="$1"; shift
+    "$@" "$CLIPVOICE_BIN" >"$E2E_DIR/$name.log" 2>&1 &
+    E2E_LAST_PID=$!
+    E2E_PIDS+=("$E2E_LAST_PID")
+}
+
+# Prints the id of the program's main window (466 x 282) of a process, if shown.
+e2e_main_window_of() {
+    local pid="$1" id
+    for id in $(xdotool search --all --onlyvisible --pid "$pid" --name '^ClipVoice 1\.0$' 2>/dev/null); do
+        if xwininfo -id "$id" 2>/dev/null | grep -q 'Width: 466' \
+            && xwininfo -id "$id" | grep -q 'Height: 282'; then
+            echo "$id"
+            return 0
+        fi
+    done
+    return 1
+}
+
+e2e_has_main_window() { e2e_main_window_of "$1" >/dev/null; }
+
+# Statistic of a region of a picture file, 0 to 1: maxima, minima or mean.
+e2e_region() {
+    local file="$1" stat="$2" x="$3" y="$4" w="$5" h="$6"
+    convert "$file" -crop "${w}x${h}+${x}+${y}" +repage -colorspace Gray -format "%[fx:${stat}]" info:
+}
+
+# True when the first number is greater than the second.
+e2e_gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
