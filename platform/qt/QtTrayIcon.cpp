@@ -2,6 +2,10 @@
 
 namespace clipvoice::platform {
 
+namespace {
+constexpr int kTrayPollMs = 1000;
+}
+
 QtTrayIcon::QtTrayIcon(QObject* parent)
     : TrayIcon(parent)
 {
@@ -12,6 +16,8 @@ QtTrayIcon::QtTrayIcon(QObject* parent)
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
                     emit pressed();
             });
+    m_waitForTray.setInterval(kTrayPollMs);
+    connect(&m_waitForTray, &QTimer::timeout, this, &QtTrayIcon::showWhenAvailable);
 }
 
 bool QtTrayIcon::isAvailable() const
@@ -23,12 +29,26 @@ bool QtTrayIcon::add(const QIcon& icon, const QString& tip)
 {
     m_icon.setIcon(icon);
     m_icon.setToolTip(tip);
+    if (isAvailable()) {
+        m_icon.show();
+        return true;
+    }
+    m_waitForTray.start();
+    return false;
+}
+
+void QtTrayIcon::showWhenAvailable()
+{
+    if (!isAvailable())
+        return;
+    m_waitForTray.stop();
+    m_icon.hide();
     m_icon.show();
-    return m_icon.isVisible();
 }
 
 void QtTrayIcon::remove()
 {
+    m_waitForTray.stop();
     m_icon.hide();
 }
 

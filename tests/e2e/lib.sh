@@ -89,3 +89,49 @@ e2e_region() {
 
 # True when the first number is greater than the second.
 e2e_gt() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+# A character folder with one character file (the headless service only checks
+# the signature), used through CLIPVOICE_WINDOWS_DIR; calls into the character
+# service are traced to $E2E_TRACE.
+e2e_use_character_folder() {
+    mkdir -p "$E2E_DIR/windows/msagent/chars"
+    printf '\xC3\xAB\xCD\xAB' >"$E2E_DIR/windows/msagent/chars/merlin.acs"
+    export CLIPVOICE_WINDOWS_DIR="$E2E_DIR/windows"
+    export E2E_TRACE="$E2E_DIR/trace.log"
+    export CLIPVOICE_TRACE="$E2E_TRACE"
+    : >"$E2E_TRACE"
+}
+
+# Starts a notification-area host at the bottom right of the screen.
+e2e_start_tray() {
+    trayer --edge bottom --align right --widthtype request --height 24 --transparent false \
+        >"$E2E_DIR/trayer.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_wait_for 20 bash -c 'xdotool search --name "^panel$" >/dev/null 2>&1' || e2e_fail "the tray host did not start"
+}
+
+# Prints the id of the program's tray icon window, if there is one. (Icons
+# embedded in the tray carry no process id, so the test's only copy is meant.)
+e2e_tray_icon() {
+    local id info w
+    for id in $(xdotool search --class '^clipvoice$' 2>/dev/null); do
+        info=$(xwininfo -id "$id" 2>/dev/null) || continue
+        echo "$info" | grep -q 'IsViewable' || continue
+        w=$(echo "$info" | awk '/Width:/ {print $2}')
+        if [ "$w" -le 64 ] && [ "$w" -gt 1 ]; then echo "$id"; return 0; fi
+    done
+    return 1
+}
+
+# Clicks at a point of a window (left button).
+e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+
+# True when a line of the trace is exactly the given text.
+e2e_traced() { grep -qxF "$1" "$E2E_TRACE"; }
+
+e2e_clipboard() { xclip -selection clipboard -o 2>/dev/null; }
+e2e_clipboard_targets() { xclip -selection clipboard -o -t TARGETS 2>/dev/null; }
+e2e_clipboard_is_empty() { ! xclip -selection clipboard -o >/dev/null 2>&1; }
+
+# The stored language setting, or nothing when none is stored.
+e2e_settings_file() { echo "$XDG_CONFIG_HOME/clipvoice/clipvoice.ini"; }

@@ -4,10 +4,14 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_start_xvfb
+mkdir -p "$XDG_CONFIG_HOME/clipvoice"
+printf '[q7a]\nlang=5\n' >"$(e2e_settings_file)"
+cp "$(e2e_settings_file)" "$E2E_DIR/settings-before"
 e2e_start_program first
 first=$E2E_LAST_PID
 e2e_wait_for 60 e2e_has_main_window "$first" || e2e_fail "the first copy's window did not appear"
 
+printf 'keep me' | xclip -selection clipboard -i
 e2e_start_program second
 second=$E2E_LAST_PID
 message_box() { xdotool search --all --onlyvisible --pid "$second" --name '^ClipVoice 1\.0$' 2>/dev/null | head -n1; }
@@ -26,6 +30,8 @@ wait "$second" || status=$?
 e2e_log "second copy ended with status $status"
 grep -q '既に起動されています' "$E2E_DIR/second.log" || e2e_fail "the refusal message was not reported"
 
+[ "$(e2e_clipboard)" = "keep me" ] || e2e_fail "the clipboard was touched"
+cmp -s "$E2E_DIR/settings-before" "$(e2e_settings_file)" || e2e_fail "the setting was changed"
 kill -0 "$first" || e2e_fail "the first copy ended"
 e2e_has_main_window "$first" || e2e_fail "the first copy's window is gone"
 e2e_log "PASS"

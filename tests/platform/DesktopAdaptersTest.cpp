@@ -1,0 +1,66 @@
+// The desktop adapters' own decisions: line breaks of clipboard text, the
+// generator's range, the system folders and the browser pane's schemes.
+
+#include "platform/qt/ClockSeededRandom.h"
+#include "platform/qt/DesktopSystemFolders.h"
+#include "platform/qt/QtClipboard.h"
+#include "platform/qt/RestrictedWebPage.h"
+
+#include <QTest>
+
+using namespace clipvoice::platform;
+
+class DesktopAdaptersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void clipboardLineBreaksBecomeCrLf()
+    {
+        QCOMPARE(QtClipboard::withCrLfLineBreaks(QStringLiteral("a\nb")), QStringLiteral("a\r\nb"));
+        QCOMPARE(QtClipboard::withCrLfLineBreaks(QStringLiteral("a\r\nb\n")),
+                 QStringLiteral("a\r\nb\r\n"));
+        QCOMPARE(QtClipboard::withCrLfLineBreaks(QStringLiteral("\n\n")),
+                 QStringLiteral("\r\n\r\n"));
+        QCOMPARE(QtClipboard::withCrLfLineBreaks(QStringLiteral("a\rb")), QStringLiteral("a\rb"));
+        QCOMPARE(QtClipboard::withCrLfLineBreaks(QString()), QString());
+    }
+
+    void generatorStaysBelowOne()
+    {
+        ClockSeededRandom random;
+        float low = 1.0f;
+        float high = 0.0f;
+        for (int i = 0; i < 100000; ++i) {
+            const float r = random.next();
+            QVERIFY(r >= 0.0f && r < 1.0f);
+            low = std::min(low, r);
+            high = std::max(high, r);
+        }
+        QVERIFY(low < 0.01f && high > 0.99f);
+    }
+
+    void windowsDirectoryComesFromTheEnvironmentOrTheDataFolder()
+    {
+        DesktopSystemFolders folders;
+        qputenv("CLIPVOICE_WINDOWS_DIR", "/srv/chars-root");
+        QCOMPARE(folders.windowsDirectory(), QStringLiteral("/srv/chars-root"));
+        QVERIFY(!folders.isDefaultWindowsDirectory());
+        qunsetenv("CLIPVOICE_WINDOWS_DIR");
+        qputenv("XDG_DATA_HOME", "/home/someone/.local/share");
+        QCOMPARE(folders.windowsDirectory(),
+                 QStringLiteral("/home/someone/.local/share/clipvoice"));
+        QVERIFY(folders.isDefaultWindowsDirectory());
+    }
+
+    void browserPaneShowsOnlyWebPages()
+    {
+        for (const char* scheme : {"http", "https", "HTTPS", "about", "data"})
+            QVERIFY2(RestrictedWebPage::isAllowedScheme(QLatin1String(scheme)), scheme);
+        for (const char* scheme : {"file", "ftp", "qrc", "javascript", "chrome", "view-source", ""})
+            QVERIFY2(!RestrictedWebPage::isAllowedScheme(QLatin1String(scheme)), scheme);
+    }
+};
+
+QTEST_GUILESS_MAIN(DesktopAdaptersTest)
+#include "DesktopAdaptersTest.moc"
