@@ -26,4 +26,11 @@ pane_is_magenta() {
     [ "$r" -gt 200 ] && [ "$g" -lt 60 ] && [ "$b" -gt 200 ]
 }
 e2e_wait_for 60 pane_is_magenta || e2e_fail "the home page is not shown in the browser pane"
+
+# The page's script ran, and none of what it tried was allowed: no pop-up
+# window, no local file read, no geolocation.
+e2e_wait_for 30 grep -qx '/003a/script-ran' "$E2E_DIR/requests.log" || e2e_fail "the page's script did not run"
+grep '^/blocked/' "$E2E_DIR/requests.log" && e2e_fail "the browser pane allowed what it must refuse"
+windows=$(xdotool search --all --onlyvisible --pid "$pid" --name '.' 2>/dev/null | wc -l)
+[ "$windows" -le 1 ] || e2e_fail "the page opened a window"
 e2e_log "PASS"
