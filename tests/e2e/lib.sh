@@ -135,3 +135,21 @@ e2e_clipboard_is_empty() { ! xclip -selection clipboard -o >/dev/null 2>&1; }
 
 # The stored language setting, or nothing when none is stored.
 e2e_settings_file() { echo "$XDG_CONFIG_HOME/clipvoice/clipvoice.ini"; }
+
+# Waits for the message box of a process that never shows its main window,
+# closes it with its OK button (Return) and waits for the process to end.
+# Sets E2E_EXIT_STATUS to the process's exit status.
+e2e_answer_message_box() {
+    local pid="$1" box=""
+    find_box() {
+        box=$(xdotool search --all --onlyvisible --pid "$pid" --name '^ClipVoice 1\.0$' 2>/dev/null | head -n1)
+        [ -n "$box" ]
+    }
+    e2e_wait_for 60 find_box || e2e_fail "no message box appeared"
+    xwininfo -id "$box" | grep -q 'Width: 466' && e2e_fail "the main window was shown"
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key Return
+    e2e_wait_for 30 bash -c "! kill -0 $pid 2>/dev/null" || e2e_fail "the program did not end after its message"
+    E2E_EXIT_STATUS=0
+    wait "$pid" || E2E_EXIT_STATUS=$?
+}
