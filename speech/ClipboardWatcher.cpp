@@ -4,11 +4,11 @@
 
 namespace clipvoice::speech {
 
-QString limitClipboardText(const QString& text)
+QString limitClipboardText(const QString& text, qsizetype limit)
 {
-    if (text.size() <= kMaxClipboardText)
+    if (text.size() <= limit)
         return text;
-    QString cut = text.left(kMaxClipboardText);
+    QString cut = text.left(limit);
     const qsizetype lastBreak = cut.lastIndexOf(QStringLiteral("\r\n"));
     if (lastBreak > 0)
         cut.truncate(lastBreak);

@@ -12,8 +12,8 @@ namespace clipvoice::speech {
 
 // The longest copied text taken in one tick (characters). Longer text is cut
 // at the last line break before the limit: reading even this much aloud
-// takes hours, and more would only flood the character with requests.
-inline constexpr qsizetype kMaxClipboardText = 1 << 20;
+// would take weeks, and more would only flood the character with requests.
+inline constexpr qsizetype kMaxClipboardText = qsizetype(1) << 26;
 
 // One tick of clipboard watching. While no character is loaded the clipboard
 // is left alone, so nothing copied is lost. Otherwise its text is taken; only
@@ -22,8 +22,8 @@ inline constexpr qsizetype kMaxClipboardText = 1 << 20;
 void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
                    const std::function<void(const QString&)>& speak);
 
-// The text to speak from a copied text: at most kMaxClipboardText characters,
-// cut at a line break where there is one.
-QString limitClipboardText(const QString& text);
+// The text to speak from a copied text: at most `limit` characters, cut at a
+// line break where there is one.
+QString limitClipboardText(const QString& text, qsizetype limit = kMaxClipboardText);
 
 } // namespace clipvoice::speech

@@ -303,21 +303,24 @@ private slots:
 
     void hugeClipboardTextIsCutAtALineBreak()
     {
-        QString line = QString(999, QLatin1Char('x')) + s("\r\n");
+        constexpr qsizetype limit = 100000;
+        const QString line = QString(999, QLatin1Char('x')) + s("\r\n");
         QString huge;
-        while (huge.size() <= speech::kMaxClipboardText)
+        while (huge.size() <= limit)
             huge += line;
-        const QString cut = speech::limitClipboardText(huge);
-        QVERIFY(cut.size() <= speech::kMaxClipboardText);
-        QVERIFY(cut.size() > speech::kMaxClipboardText - line.size());
+        const QString cut = speech::limitClipboardText(huge, limit);
+        QVERIFY(cut.size() <= limit);
+        QVERIFY(cut.size() > limit - line.size());
         QVERIFY(cut.endsWith(QLatin1Char('x')));
         // One endless line is cut at the limit, never inside a surrogate pair.
-        QString emoji;
-        while (emoji.size() <= speech::kMaxClipboardText)
+        QString emoji = s("a");
+        while (emoji.size() <= limit)
             emoji += s("😀");
-        const QString cutEmoji = speech::limitClipboardText(emoji);
+        const QString cutEmoji = speech::limitClipboardText(emoji, limit);
+        QVERIFY(cutEmoji.size() <= limit);
         QVERIFY(!cutEmoji.back().isHighSurrogate());
         QCOMPARE(speech::limitClipboardText(s("short")), s("short"));
+        QVERIFY(speech::kMaxClipboardText >= 50 * 1024 * 1024); // a 50 MB text is taken whole
     }
 };
 
