@@ -1,0 +1,70 @@
+#pragma once
+
+#include "agent/ui/ServiceSettings.h"
+
+#include <QDialog>
+#include <QFont>
+
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace clipvoice::agent::ui {
+
+// The service's own options dialog: the "出力" page (word balloon and its
+// font, spoken output and its speed, sound effects, which voice reads
+// Japanese) and the "情報" page. OK and Apply write to ServiceSettings.
+class PropertySheet : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // Asks the user for a font; nothing when the user cancels.
+    using FontChooser = std::function<std::optional<QFont>(const QFont& current, QWidget* parent)>;
+
+    explicit PropertySheet(ServiceSettings* settings, QWidget* parent = nullptr);
+
+    // The line telling which speech engine reads Japanese.
+    void setSpeechEngineStatus(const QString& status);
+    void setEngineInfo(const QString& name, const QString& version);
+    // Replaces the font dialog (tests use this).
+    void setFontChooser(FontChooser chooser) { m_chooseFont = std::move(chooser); }
+
+    // The options as the controls show them, applied or not.
+    ServiceOptions pendingOptions() const;
+
+public slots:
+    // Writes the controls' options to the settings.
+    void apply();
+    // Shows the settings' options in the controls.
+    void revert();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildOutputPage();
+    QWidget* buildAboutPage();
+    void chooseFont();
+    void refresh();
+
+    ServiceSettings* m_settings;
+    FontChooser m_chooseFont;
+    ServiceOptions m_fontChoice; // only its font fields are used
+    QCheckBox* m_balloon = nullptr;
+    QLabel* m_fontName = nullptr;
+    QPushButton* m_fontButton = nullptr;
+    QCheckBox* m_speech = nullptr;
+    QSlider* m_rate = nullptr;
+    QCheckBox* m_sounds = nullptr;
+    QLabel* m_engineStatus = nullptr;
+    QLabel* m_engineName = nullptr;
+    QLabel* m_engineVersion = nullptr;
+    QPushButton* m_applyButton = nullptr;
+};
+
+} // namespace clipvoice::agent::ui
