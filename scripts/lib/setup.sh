@@ -11,6 +11,8 @@ CLIPVOICE_BUILD_PACKAGES=(
     qt6-webengine-dev qt6-multimedia-dev qt6-svg-dev libqt6svg6
     qt6-image-formats-plugins qt6-qpa-plugins
     famfamfam-flag-png fonts-ipafont-gothic
+    libespeak-ng-dev espeak-ng-data open-jtalk open-jtalk-mecab-naist-jdic
+    curl ca-certificates
 )
 
 # What the tests and benchmarks need on top.
@@ -52,10 +54,23 @@ clipvoice_install_packages() {
     clipvoice_as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Open JTalk's Japanese voice comes from Debian's contrib section: it is
+# downloaded into the build tree, never installed from changed package sources.
+# Without it Japanese is spoken by espeak-ng, so a failed download only warns.
+clipvoice_fetch_japanese_voice() {
+    if [ -n "$(find "$CLIPVOICE_ROOT/build/hts-voice" -name '*.htsvoice' 2>/dev/null | head -n1)" ]; then
+        return 0
+    fi
+    clipvoice_say "Fetching the Japanese voice for Open JTalk into build/hts-voice"
+    "$CLIPVOICE_ROOT/scripts/fetch-hts-voice" "$CLIPVOICE_ROOT/build/hts-voice" \
+        || echo "warning: the Japanese voice could not be fetched; Japanese will use espeak-ng" >&2
+}
+
 # Configures (once) and builds the given CMake preset.
 clipvoice_build() {
     local preset="$1"
     cd "$CLIPVOICE_ROOT"
+    clipvoice_fetch_japanese_voice
     if [ ! -f "build/$preset/CMakeCache.txt" ]; then
         clipvoice_say "Configuring the '$preset' build"
         cmake --preset "$preset"

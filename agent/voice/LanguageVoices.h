@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+
+// Which espeak-ng voice speaks each Windows language identifier (LCID).
+namespace clipvoice::agent::voice {
+
+class LanguageVoices
+{
+public:
+    static constexpr qint32 Japanese = 1041;
+
+    // The espeak-ng voice name for `lcid`, or an empty string when none is known.
+    static QString espeakVoice(qint32 lcid);
+
+    // Every language identifier with a voice, in ascending order.
+    static QList<qint32> supportedLanguages();
+};
+
+} // namespace clipvoice::agent::voice

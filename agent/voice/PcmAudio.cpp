@@ -1,0 +1,195 @@
+#include "agent/voice/PcmAudio.h"
+
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace clipvoice::agent::voice {
+
+qint64 PcmAudio::durationMs() const
+{
+    return durationMs(samples.size(), sampleRate);
+}
+
+qint64 PcmAudio::durationMs(qsizetype bytes, int sampleRate)
+{
+    return sampleRate > 0 ? qint64{bytes / 2} * 1000 / sampleRate : 0;
+}
+
+qsizetype PcmAudio::bytesFor(qint64 ms, int sampleRate)
+{
+    return static_cast<qsizetype>(ms * sampleRate / 1000) * 2;
+}
+
+namespace {
+
+void fail(QString* error, const char* message)
+{
+    if (error) {
+        *error = QString::fromLatin1(message);
+    }
+}
+
+qint16 readSample(const uchar* p, int bytesPerSample)
+{
+    switch (bytesPerSample) {
+    case 1:
+        return static_cast<qint16>((int{p[0]} - 128) * 256);
+    case 2:
+        return qFromLittleEndian<qint16>(p);
+    case 3:
+        return static_cast<qint16>(qFromLittleEndian<qint16>(p + 1));
+    default:
+        return static_cast<qint16>(qFromLittleEndian<qint32>(p) >> 16);
+    }
+}
+
+} // namespace
+
+PcmAudio WavCodec::decode(const QByteArray& wav, QString* error)
+{
+    const auto* data = reinterpret_cast<const uchar*>(wav.constData());
+    const qsizetype size = wav.size();
+    if (size < 12 || std::memcmp(data, "RIFF", 4) != 0 || std::memcmp(data + 8, "WAVE", 4) != 0) {
+        fail(error, "not a RIFF WAVE file");
+        return {};
+    }
+    int channels = 0;
+    int rate = 0;
+    int bits = 0;
+    bool haveFormat = false;
+    qsizetype pos = 12;
+    while (pos + 8 <= size) {
+        const uchar* chunk = data + pos;
+        const quint32 chunkSize = qFromLittleEndian<quint32>(chunk + 4);
+        const qsizetype bodyStart = pos + 8;
+        const qsizetype available = size - bodyStart;
+        const qsizetype bodySize =
+            std::min<qsizetype>(available, static_cast<qsizetype>(chunkSize));
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (bodySize < 16) {
+                fail(error, "format chunk too short");
+                return {};
+            }
+            const quint16 tag = qFromLittleEndian<quint16>(chunk + 8);
+            channels = qFromLittleEndian<quint16>(chunk + 10);
+            rate = static_cast<int>(qFromLittleEndian<quint32>(chunk + 12));
+            bits = qFromLittleEndian<quint16>(chunk + 22);
+            const bool extensiblePcm =
+                tag == 0xFFFE && bodySize >= 26 && qFromLittleEndian<quint16>(chunk + 32) == 1;
+            if (tag != 1 && !extensiblePcm) {
+                fail(error, "only integer PCM is supported");
+                return {};
+            }
+            if (channels < 1 || rate < 1000 || rate > 384000 ||
+                (bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
+                fail(error, "unsupported PCM format");
+                return {};
+            }
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!haveFormat) {
+                fail(error, "data before format");
+                return {};
+            }
+            const int bytesPerSample = bits / 8;
+            const qsizetype frameBytes = qsizetype{bytesPerSample} * channels;
+            const qsizetype frames = bodySize / frameBytes;
+            PcmAudio out;
+            out.sampleRate = rate;
+            out.samples.resize(frames * 2);
+            auto* dst = reinterpret_cast<uchar*>(out.samples.data());
+            for (qsizetype f = 0; f < frames; ++f) {
+                const uchar* frame = data + bodyStart + f * frameBytes;
+                int sum = 0;
+                for (int c = 0; c < channels; ++c) {
+                    sum += readSample(frame + c * bytesPerSample, bytesPerSample);
+                }
+                qToLittleEndian<qint16>(static_cast<qint16>(sum / channels), dst + f * 2);
+            }
+            return out;
+        }
+        pos = bodyStart + static_cast<qsizetype>(chunkSize) + (chunkSize & 1U);
+    }
+    fail(error, "no data chunk");
+    return {};
+}
+
+QByteArray WavCodec::header(qsizetype dataBytes, int sampleRate)
+{
+    QByteArray h(44, '\0');
+    auto* p = reinterpret_cast<uchar*>(h.data());
+    const auto data = static_cast<quint32>(std::min<qsizetype>(dataBytes, 0x7FFFFFF0));
+    std::memcpy(p, "RIFF", 4);
+    qToLittleEndian<quint32>(36 + data, p + 4);
+    std::memcpy(p + 8, "WAVEfmt ", 8);
+    qToLittleEndian<quint32>(16, p + 16);
+    qToLittleEndian<quint16>(1, p + 20); // PCM
+    qToLittleEndian<quint16>(1, p + 22); // mono
+    qToLittleEndian<quint32>(static_cast<quint32>(sampleRate), p + 24);
+    qToLittleEndian<quint32>(static_cast<quint32>(sampleRate) * 2, p + 28);
+    qToLittleEndian<quint16>(2, p + 32);
+    qToLittleEndian<quint16>(16, p + 34);
+    std::memcpy(p + 36, "data", 4);
+    qToLittleEndian<quint32>(data, p + 40);
+    return h;
+}
+
+double WavCodec::rms(const QByteArray& pcm)
+{
+    const qsizetype count = pcm.size() / 2;
+    if (count == 0) {
+        return 0.0;
+    }
+    double sum = 0.0;
+    for (qsizetype i = 0; i < count; ++i) {
+        const double v = qFromLittleEndian<qint16>(pcm.constData() + i * 2) / 32768.0;
+        sum += v * v;
+    }
+    return std::sqrt(sum / static_cast<double>(count));
+}
+
+Resampler::Resampler(int inputRate, int outputRate)
+    : m_inputRate(inputRate)
+    , m_outputRate(outputRate)
+{}
+
+QByteArray Resampler::process(const QByteArray& pcm)
+{
+    if (m_inputRate == m_outputRate || m_inputRate <= 0 || m_outputRate <= 0) {
+        return pcm;
+    }
+    const qsizetype count = pcm.size() / 2;
+    if (count == 0) {
+        return {};
+    }
+    // Input index -1 is the last sample of the previous call.
+    std::vector<qint16> in(static_cast<std::size_t>(count) + 1);
+    in[0] = m_havePrevious ? m_previous : qFromLittleEndian<qint16>(pcm.constData());
+    for (qsizetype i = 0; i < count; ++i) {
+        in[static_cast<std::size_t>(i) + 1] = qFromLittleEndian<qint16>(pcm.constData() + i * 2);
+    }
+    const double step = static_cast<double>(m_inputRate) / m_outputRate;
+    QByteArray out;
+    out.reserve(static_cast<qsizetype>(static_cast<double>(count) / step) * 2 + 4);
+    double pos = m_position;
+    const auto last = static_cast<double>(count);
+    while (pos < last) {
+        const auto index = static_cast<std::size_t>(pos);
+        const double frac = pos - static_cast<double>(index);
+        const double value = in[index] * (1.0 - frac) + in[index + 1] * frac;
+        const auto sample = static_cast<qint16>(std::lround(value));
+        char bytes[2];
+        qToLittleEndian<qint16>(sample, bytes);
+        out.append(bytes, 2);
+        pos += step;
+    }
+    m_position = pos - last;
+    m_previous = in.back();
+    m_havePrevious = true;
+    return out;
+}
+
+} // namespace clipvoice::agent::voice

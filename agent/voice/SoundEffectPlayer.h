@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+
+#include "agent/voice/AudioOutput.h"
+
+// Plays a WAV file held in memory (a character's frame sound) through the same
+// kind of output the speech uses. A new sound replaces one still playing.
+namespace clipvoice::agent::voice {
+
+class SoundEffectPlayer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SoundEffectPlayer(QObject* parent = nullptr); // AudioOutput::create()
+    SoundEffectPlayer(std::unique_ptr<AudioOutput> output, QObject* parent = nullptr);
+    ~SoundEffectPlayer() override;
+
+    // False (and nothing plays) when `wav` is not a PCM WAV file.
+    bool play(const QByteArray& wav, QString* error = nullptr);
+    void stop();
+    bool isPlaying() const { return m_timer.isActive(); }
+    AudioOutput& output() { return *m_output; }
+
+signals:
+    void finished();
+
+private:
+    void tick();
+
+    std::unique_ptr<AudioOutput> m_output;
+    QTimer m_timer;
+};
+
+} // namespace clipvoice::agent::voice

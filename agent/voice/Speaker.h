@@ -1,0 +1,123 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+#include "agent/voice/AudioOutput.h"
+#include "agent/voice/LineStream.h"
+#include "agent/voice/LineSynthesis.h"
+#include "agent/voice/VoiceCatalog.h"
+#include "agent/voice/VoiceTypes.h"
+
+// Speaks lines of text one after another for a character. Lives on the
+// user-interface thread; synthesis runs on the synthesis thread, one line ahead
+// at most. A line starts playing as soon as its first audio is ready, and its
+// words and mouth shapes are signalled at the moments they are heard.
+namespace clipvoice::agent::voice {
+
+class Speaker : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Outcome
+    {
+        Completed, // spoken to the end
+        Stopped,   // stop() was called, or the speaker went away
+        Failed,    // no voice, or the engine failed; detail says why
+    };
+    Q_ENUM(Outcome)
+
+    // Uses the machine's voices and AudioOutput::create().
+    explicit Speaker(QObject* parent = nullptr);
+    Speaker(std::shared_ptr<const VoiceCatalog> catalog, std::unique_ptr<AudioOutput> output,
+            QObject* parent = nullptr);
+    ~Speaker() override;
+
+    // Chooses the language of the lines spoken from now on; false (and the
+    // language is unchanged) when there is no voice for it.
+    bool setLanguage(qint32 lcid);
+    qint32 language() const { return m_language; }
+    bool supportsLanguage(qint32 lcid) const;
+    QString japaneseEngineStatus() const;
+
+    // Both apply from the next line whose synthesis has not started.
+    void setSpeed(int speed); // 0..100, 50 normal
+    int speed() const { return m_settings.speed; }
+    // Off: nothing is heard, but lines still take their time and every signal
+    // still comes, so balloons keep working.
+    void setSpokenOutputEnabled(bool enabled);
+    bool isSpokenOutputEnabled() const { return m_settings.spokenOutputEnabled; }
+
+    // Queues a plain-text line in the current language (or `lcid`); returns its id.
+    int speak(const QString& text);
+    int speak(const QString& text, qint32 lcid);
+
+    // Silences the current line at once and drops the queue. Each dropped line
+    // gets lineFinished(id, Stopped).
+    void stop();
+
+    bool isSpeaking() const { return !m_lines.isEmpty(); }
+    int pendingLines() const { return static_cast<int>(m_lines.size()); }
+    // Position in the current line in ms, or -1 when none is playing.
+    qint64 positionMs() const { return m_positionMs; }
+
+    AudioOutput& output() { return *m_output; }
+
+signals:
+    // The line's first audio is being played by `engine` ("espeak-ng", "Open JTalk").
+    void lineStarted(int id, const QString& engine);
+    // A word is heard now: `offset`/`length` in UTF-16 code units of the text.
+    void wordReached(int id, int offset, int length);
+    // The mouth shape (0..6, see MouthTiming) changes now.
+    void mouthShapeChanged(int shape);
+    // Playback position in the current line, about every 10 ms.
+    void progress(int id, qint64 positionMs, qint64 durationSoFarMs);
+    void lineFinished(int id, clipvoice::agent::voice::Speaker::Outcome outcome,
+                      const QString& detail);
+    // The queue is empty.
+    void idle();
+
+private:
+    struct Line
+    {
+        int id = 0;
+        LineRequest request;
+        bool audible = true;
+        bool requested = false;
+        bool started = false;
+        bool synthesised = false; // the stream has finished
+        std::shared_ptr<LineStream> stream;
+        CancelFlag cancel;
+        QList<WordTiming> words;   // not yet signalled
+        QList<MouthTiming> mouths; // not yet signalled
+        QString engine;
+        QString error;
+        bool ok = false;
+    };
+
+    void tick();
+    void request(Line& line);
+    void pull(Line& line, AudioOutput& out);
+    void signalDue(Line& line, qint64 positionMs);
+    void finishCurrent(Outcome outcome, const QString& detail);
+    void setMouth(int shape);
+    AudioOutput& outputFor(const Line& line);
+
+    std::shared_ptr<const VoiceCatalog> m_catalog;
+    std::unique_ptr<AudioOutput> m_output;
+    ClockOutput m_silentOutput; // for lines spoken with output off
+    QTimer m_timer;
+    QList<Line> m_lines; // front is the one playing
+    SpeechSettings m_settings;
+    qint32 m_language = 1033;
+    int m_nextId = 1;
+    int m_mouth = 0;
+    qint64 m_positionMs = -1;
+};
+
+} // namespace clipvoice::agent::voice

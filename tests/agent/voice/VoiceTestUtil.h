@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QRegularExpression>
+#include <QString>
+#include <QStringList>
+#include <QtEndian>
+
+#include <cmath>
+
+#include "agent/voice/SpeechEngine.h"
+
+namespace clipvoice::agent::voice::testing {
+
+// Keeps everything an engine hands over.
+class CollectingSink final : public SynthesisSink
+{
+public:
+    void format(int sampleRate) override { rate = sampleRate; }
+    void samples(const QByteArray& pcm) override
+    {
+        audio.append(pcm);
+        ++pieces;
+    }
+    void word(const WordTiming& w) override { words.append(w); }
+    void mouth(const MouthTiming& m) override { mouths.append(m); }
+
+    qint64 durationMs() const { return rate > 0 ? qint64{audio.size() / 2} * 1000 / rate : 0; }
+
+    int rate = 0;
+    int pieces = 0;
+    QByteArray audio;
+    QList<WordTiming> words;
+    QList<MouthTiming> mouths;
+};
+
+// A tone generator that says each word of its text in `msPerWord`, for tests
+// of the machinery around engines. It records every text it is given.
+class FakeEngine final : public SpeechEngine
+{
+public:
+    explicit FakeEngine(int maxChunk = 400, int msPerWord = 60)
+        : m_maxChunk(maxChunk)
+        , m_msPerWord(msPerWord)
+    {}
+
+    QString name() const override { return QStringLiteral("fake"); }
+    bool supportsLanguage(qint32 lcid) const override { return lcid != 9999; }
+    int maxChunkLength() const override { return m_maxChunk; }
+    bool streamsAudio() const override { return true; }
+    bool reportsPhonemes() const override { return true; }
+
+    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
+                               const std::atomic_bool& cancel) override
+    {
+        {
+            QMutexLocker locker(&m_lock);
+            m_texts.append(request.text);
+            m_speeds.append(request.speed);
+        }
+        constexpr int rate = 16000;
+        sink.format(rate);
+        static const QRegularExpression word(QStringLiteral("\\S+"));
+        qint64 timeMs = 0;
+        const int msPerWord =
+            static_cast<int>(m_msPerWord / SpeechSettings::rateFactor(request.speed));
+        auto it = word.globalMatch(request.text);
+        while (it.hasNext()) {
+            if (cancel.load()) {
+                return SynthesisResult{false, true, {}};
+            }
+            const auto match = it.next();
+            sink.word(WordTiming{static_cast<int>(match.capturedStart()),
+                                 static_cast<int>(match.capturedLength()), timeMs});
+            sink.mouth(MouthTiming{timeMs, 4});
+            sink.mouth(MouthTiming{timeMs + msPerWord / 2, 0});
+            QByteArray pcm(rate * msPerWord / 1000 * 2, '\0');
+            for (int i = 0; i < pcm.size() / 2; ++i) {
+                const auto v = static_cast<qint16>(8000.0 * std::sin(i * 0.2));
+                qToLittleEndian<qint16>(v, pcm.data() + i * 2);
+            }
+            sink.samples(pcm);
+            timeMs += msPerWord;
+        }
+        return SynthesisResult{true, false, {}};
+    }
+
+    QStringList texts() const
+    {
+        QMutexLocker locker(&m_lock);
+        return m_texts;
+    }
+    QList<int> speeds() const
+    {
+        QMutexLocker locker(&m_lock);
+        return m_speeds;
+    }
+
+private:
+    int m_maxChunk;
+    int m_msPerWord;
+    mutable QMutex m_lock;
+    QStringList m_texts;
+    QList<int> m_speeds;
+};
+
+} // namespace clipvoice::agent::voice::testing

@@ -1,0 +1,605 @@
+// The speaker: lines play in order with their words and mouth shapes at the
+// right moments, stop is immediate, markup is only ever read, and everything
+// works with no sound device.
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QtEndian>
+
+#include "VoiceTestUtil.h"
+#include "agent/voice/AudioOutput.h"
+#include "agent/voice/EspeakEngine.h"
+#include "agent/voice/LineStream.h"
+#include "agent/voice/LineSynthesis.h"
+#include "agent/voice/MouthShapes.h"
+#include "agent/voice/PcmAudio.h"
+#include "agent/voice/SoundEffectPlayer.h"
+#include "agent/voice/Speaker.h"
+
+using namespace clipvoice::agent::voice;
+using clipvoice::agent::voice::testing::CollectingSink;
+using clipvoice::agent::voice::testing::FakeEngine;
+
+namespace {
+
+constexpr int LineTimeoutMs = 20000;
+
+std::shared_ptr<VoiceCatalog> espeakCatalog()
+{
+    return std::make_shared<VoiceCatalog>(
+        OpenJTalkSetup::unavailable(QStringLiteral("Open JTalk not used in this test")));
+}
+
+std::shared_ptr<VoiceCatalog> fakeCatalog(const std::shared_ptr<FakeEngine>& engine)
+{
+    return std::make_shared<VoiceCatalog>(std::static_pointer_cast<SpeechEngine>(engine));
+}
+
+Speaker::Outcome outcomeAt(const QSignalSpy& spy, qsizetype index)
+{
+    return spy.at(index).at(1).value<Speaker::Outcome>();
+}
+
+// Reads a WAV file the outputs wrote and checks its header against its size.
+PcmAudio readValidWav(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() < 44 ||
+        qFromLittleEndian<quint32>(bytes.constData() + 4) != bytes.size() - 8 ||
+        qFromLittleEndian<quint32>(bytes.constData() + 40) != bytes.size() - 44) {
+        return {};
+    }
+    PcmAudio audio = WavCodec::decode(bytes);
+    if (audio.sampleRate == 0) {
+        audio.sampleRate = -1;
+    }
+    return audio;
+}
+
+// Collects the line's audio until the synthesis finishes.
+LineStream::Update drain(LineStream& stream)
+{
+    LineStream::Update all;
+    QElapsedTimer deadline;
+    deadline.start();
+    while (deadline.elapsed() < LineTimeoutMs) {
+        LineStream::Update part = stream.take(1 << 20);
+        all.audio += part.audio;
+        all.words += part.words;
+        all.mouths += part.mouths;
+        if (part.finished) {
+            all.finished = true;
+            all.ok = part.ok;
+            all.error = part.error;
+            all.engine = part.engine;
+            break;
+        }
+        QThread::yieldCurrentThread();
+    }
+    return all;
+}
+
+} // namespace
+
+class TestVoiceSpeaker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void speaksWordsInOrderOnTheClock();
+    void missingSoundDeviceFallsBackToTheClock();
+    void wavFileHoldsWhatWasPlayedInOrder();
+    void stopSilencesAtOnceAndDropsTheQueue();
+    void slotsMayStopOrSpeakFromSignals();
+    void synthesisRunsOnlyOneLineAhead();
+    void speedAppliesToTheNextLine();
+    void speedChangesEspeakDuration();
+    void spokenOutputOffKeepsSignalsWithoutSound();
+    void markupIsReadNotObeyed();
+    void longLinesAreCutAndTimedAsOne();
+    void hugeTextCanBeStopped();
+    void unsupportedLanguageFailsQuietly();
+    void emptyLinesFinishAtOnce();
+    void soundEffectsPlayThroughTheOutput();
+    void environmentChoosesTheWavFile();
+};
+
+void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
+{
+    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>());
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy words(&speaker, &Speaker::wordReached);
+    QSignalSpy mouths(&speaker, &Speaker::mouthShapeChanged);
+    QSignalSpy progress(&speaker, &Speaker::progress);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    QSignalSpy idle(&speaker, &Speaker::idle);
+
+    const QString text = QStringLiteral("The quick brown fox jumps over the lazy dog.");
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const int id = speaker.speak(text);
+    QVERIFY(speaker.isSpeaking());
+    QVERIFY(finished.wait(LineTimeoutMs));
+    const qint64 tookMs = elapsed.elapsed();
+
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.at(0).at(0).toInt(), id);
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
+    QCOMPARE(idle.size(), 1);
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(started.at(0).at(1).toString(), QStringLiteral("espeak-ng"));
+
+    QStringList said;
+    for (const auto& args : std::as_const(words)) {
+        QCOMPARE(args.at(0).toInt(), id);
+        said.append(text.mid(args.at(1).toInt(), args.at(2).toInt()));
+    }
+    QCOMPARE(said,
+             QStringList({QStringLiteral("The"), QStringLiteral("quick"), QStringLiteral("brown"),
+                          QStringLiteral("fox"), QStringLiteral("jumps"), QStringLiteral("over"),
+                          QStringLiteral("the"), QStringLiteral("lazy"), QStringLiteral("dog")}));
+
+    QVERIFY(mouths.size() > 6);
+    QCOMPARE(mouths.last().at(0).toInt(), 0); // closed at the end
+    QVERIFY(!progress.isEmpty());
+    qint64 lastPosition = -1;
+    for (const auto& args : std::as_const(progress)) {
+        QVERIFY(args.at(1).toLongLong() >= lastPosition);
+        lastPosition = args.at(1).toLongLong();
+    }
+    // With no device the clock still takes the line's real time.
+    const qint64 durationMs = progress.last().at(2).toLongLong();
+    QVERIFY(durationMs > 1500);
+    QVERIFY2(tookMs >= durationMs - 30,
+             qPrintable(QStringLiteral("%1 < %2").arg(tookMs).arg(durationMs)));
+    QVERIFY(!speaker.isSpeaking());
+}
+
+void TestVoiceSpeaker::missingSoundDeviceFallsBackToTheClock()
+{
+    auto device = std::make_unique<DeviceOutput>(QAudioDevice());
+    DeviceOutput* output = device.get();
+    auto engine = std::make_shared<FakeEngine>(400, 100);
+    Speaker speaker(fakeCatalog(engine), std::move(device));
+    QSignalSpy words(&speaker, &Speaker::wordReached);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    speaker.speak(QStringLiteral("one two three four five"));
+    QVERIFY(finished.wait(LineTimeoutMs));
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
+    QCOMPARE(words.size(), 5);
+    QVERIFY(output->hasFallenBack());
+    QVERIFY(!output->sink());
+    QCOMPARE(output->description(), QStringLiteral("no sound device"));
+    QVERIFY(elapsed.elapsed() >= 500 - 30);
+}
+
+void TestVoiceSpeaker::wavFileHoldsWhatWasPlayedInOrder()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("played.wav"));
+    auto engine = std::make_shared<FakeEngine>(400, 60);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path));
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    speaker.speak(QStringLiteral("one two three four"));
+    speaker.speak(QStringLiteral("five six"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+
+    const PcmAudio audio = readValidWav(path);
+    QCOMPARE(audio.sampleRate, OutputSampleRate);
+    // Six words of 60 ms, both lines one after the other.
+    QVERIFY2(std::abs(audio.durationMs() - 360) <= 5,
+             qPrintable(QString::number(audio.durationMs())));
+    QVERIFY(WavCodec::rms(audio.samples) > 0.1);
+
+    // A second output on the same file appends to it.
+    {
+        SoundEffectPlayer effects(std::make_unique<WavFileOutput>(path));
+        QSignalSpy done(&effects, &SoundEffectPlayer::finished);
+        QVERIFY(effects.play(WavCodec::header(1600, 8000) + QByteArray(1600, '\x10')));
+        QVERIFY(done.wait(LineTimeoutMs));
+    }
+    QVERIFY(std::abs(readValidWav(path).durationMs() - 460) <= 5);
+}
+
+void TestVoiceSpeaker::stopSilencesAtOnceAndDropsTheQueue()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("stopped.wav"));
+    Speaker speaker(espeakCatalog(), std::make_unique<WavFileOutput>(path));
+    QSignalSpy words(&speaker, &Speaker::wordReached);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    QSignalSpy mouths(&speaker, &Speaker::mouthShapeChanged);
+    const int first = speaker.speak(
+        QStringLiteral("This first line is long enough to still be playing when it is stopped."));
+    const int second = speaker.speak(QStringLiteral("The second line is never heard."));
+    const int third = speaker.speak(QStringLiteral("Nor is the third."));
+    QTRY_VERIFY_WITH_TIMEOUT(words.size() >= 2, LineTimeoutMs);
+
+    speaker.stop();
+    // Synchronously: nothing plays and every line is accounted for.
+    QVERIFY(!speaker.output().isActive());
+    QVERIFY(!speaker.isSpeaking());
+    QCOMPARE(speaker.positionMs(), -1);
+    QCOMPARE(finished.size(), 3);
+    QCOMPARE(finished.at(0).at(0).toInt(), first);
+    QCOMPARE(finished.at(1).at(0).toInt(), second);
+    QCOMPARE(finished.at(2).at(0).toInt(), third);
+    for (qsizetype i = 0; i < 3; ++i) {
+        QCOMPARE(outcomeAt(finished, i), Speaker::Outcome::Stopped);
+    }
+    QCOMPARE(mouths.last().at(0).toInt(), 0);
+
+    const PcmAudio stopped = readValidWav(path);
+    QVERIFY(stopped.sampleRate == OutputSampleRate);
+    QVERIFY(stopped.durationMs() > 0);
+    QVERIFY(stopped.durationMs() < 3000); // the line was cut short
+    // Asking the output to move on plays nothing more.
+    speaker.output().playedMs();
+    QCOMPARE(readValidWav(path).samples.size(), stopped.samples.size());
+
+    // The stopped lines send nothing more, and the speaker carries on.
+    const qsizetype wordsAtStop = words.size();
+    const int next = speaker.speak(QStringLiteral("Next."));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QCOMPARE(finished.at(3).at(0).toInt(), next);
+    QCOMPARE(outcomeAt(finished, 3), Speaker::Outcome::Completed);
+    for (qsizetype i = wordsAtStop; i < words.size(); ++i) {
+        QCOMPARE(words.at(i).at(0).toInt(), next);
+    }
+}
+
+void TestVoiceSpeaker::slotsMayStopOrSpeakFromSignals()
+{
+    auto engine = std::make_shared<FakeEngine>(400, 40);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    // Stop from inside the first word of the first line.
+    auto stopper =
+        connect(&speaker, &Speaker::wordReached, &speaker, [&speaker] { speaker.stop(); });
+    speaker.speak(QStringLiteral("a b c"));
+    speaker.speak(QStringLiteral("d e f"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Stopped);
+    QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Stopped);
+    disconnect(stopper);
+
+    // Chain a line from the end of another.
+    bool chained = false;
+    connect(&speaker, &Speaker::lineFinished, &speaker, [&] {
+        if (!chained) {
+            chained = true;
+            speaker.speak(QStringLiteral("g h"));
+        }
+    });
+    speaker.speak(QStringLiteral("x y"));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QCOMPARE(outcomeAt(finished, 3), Speaker::Outcome::Completed);
+    QVERIFY(!speaker.isSpeaking());
+}
+
+void TestVoiceSpeaker::synthesisRunsOnlyOneLineAhead()
+{
+    auto engine = std::make_shared<FakeEngine>(400, 60);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    for (int i = 0; i < 4; ++i) {
+        speaker.speak(QStringLiteral("line %1 has five words").arg(i));
+    }
+    QVERIFY(started.wait(LineTimeoutMs));
+    QVERIFY(engine->texts().size() <= 2);
+    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 2, LineTimeoutMs);
+    QVERIFY(engine->texts().size() <= 3);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QCOMPARE(engine->texts().size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(finished.at(i).at(0).toInt(), started.at(0).at(0).toInt() + i);
+        QCOMPARE(outcomeAt(finished, i), Speaker::Outcome::Completed);
+    }
+}
+
+void TestVoiceSpeaker::speedAppliesToTheNextLine()
+{
+    auto engine = std::make_shared<FakeEngine>(400, 100);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy progress(&speaker, &Speaker::progress);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    const int first = speaker.speak(QStringLiteral("a b c d"));
+    const int second = speaker.speak(QStringLiteral("a b c d"));
+    QVERIFY(started.wait(LineTimeoutMs));
+    // The second line may already be made at the old speed; it is made again.
+    speaker.setSpeed(100);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QCOMPARE(engine->speeds().first(), 50);
+    QCOMPARE(engine->speeds().last(), 100);
+
+    qint64 firstLength = 0;
+    qint64 secondLength = 0;
+    for (const auto& args : std::as_const(progress)) {
+        (args.at(0).toInt() == first ? firstLength : secondLength) = args.at(2).toLongLong();
+    }
+    Q_UNUSED(second);
+    QCOMPARE(firstLength, 400);
+    QCOMPARE(secondLength, 200);
+}
+
+void TestVoiceSpeaker::speedChangesEspeakDuration()
+{
+    EspeakEngine engine;
+    const QString text = QStringLiteral("Speed changes how long this sentence takes to say.");
+    std::atomic_bool cancel{false};
+    CollectingSink slow;
+    CollectingSink normal;
+    CollectingSink fast;
+    QVERIFY(engine.synthesize({text, 1033, 10}, slow, cancel).ok);
+    QVERIFY(engine.synthesize({text, 1033, 50}, normal, cancel).ok);
+    QVERIFY(engine.synthesize({text, 1033, 90}, fast, cancel).ok);
+    QVERIFY(slow.durationMs() > normal.durationMs() * 13 / 10);
+    QVERIFY(normal.durationMs() > fast.durationMs() * 13 / 10);
+}
+
+void TestVoiceSpeaker::spokenOutputOffKeepsSignalsWithoutSound()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("quiet.wav"));
+    auto engine = std::make_shared<FakeEngine>(400, 60);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path));
+    QSignalSpy words(&speaker, &Speaker::wordReached);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    speaker.setSpokenOutputEnabled(false);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    speaker.speak(QStringLiteral("quiet words still reveal"));
+    QVERIFY(finished.wait(LineTimeoutMs));
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
+    QCOMPARE(words.size(), 4);
+    QVERIFY(elapsed.elapsed() >= 240 - 30); // still takes its time
+    QCOMPARE(readValidWav(path).samples.size(), 0);
+
+    speaker.setSpokenOutputEnabled(true);
+    speaker.speak(QStringLiteral("loud now"));
+    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(std::abs(readValidWav(path).durationMs() - 120) <= 5);
+}
+
+void TestVoiceSpeaker::markupIsReadNotObeyed()
+{
+    QTemporaryDir dir;
+    // A file the markup points at: if anything opened it, its access time
+    // would move from the year 2001.
+    const QString target = dir.filePath(QStringLiteral("secret.wav"));
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(WavCodec::header(16000, 8000) + QByteArray(16000, '\x40'));
+    }
+    const QDateTime old(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileAccessTime));
+    }
+    const QString created = dir.filePath(QStringLiteral("created.txt"));
+    const QString tag = QStringLiteral("<audio src='file://%1'/>").arg(target);
+    const QString markup = QStringLiteral("<speak>Hello %1 <break time='10s'/> world "
+                                          "<mark name='x'/> \\Spd=400\\ \\Map=\"a\"=\"b\"\\ "
+                                          "[[h@'loU]] <audio src='file://%2'/></speak>")
+                               .arg(tag, created);
+
+    const auto catalog = espeakCatalog();
+    auto synth = [&](const QString& text) {
+        auto stream = std::make_shared<LineStream>();
+        LineSynthesis::start(catalog, {text, 1033, 50}, stream, makeCancelFlag());
+        return drain(*stream);
+    };
+    const LineStream::Update plain = synth(QStringLiteral("Hello world"));
+    const LineStream::Update read = synth(markup);
+    QVERIFY(plain.ok);
+    QVERIFY2(read.ok, qPrintable(read.error));
+
+    QCOMPARE(QFileInfo(target).lastRead().toUTC(), old);
+    QVERIFY(!QFileInfo::exists(created));
+    const qint64 plainMs = PcmAudio::durationMs(plain.audio.size(), OutputSampleRate);
+    const qint64 readMs = PcmAudio::durationMs(read.audio.size(), OutputSampleRate);
+    // The tags are spoken as words (longer), and the ten second break is not
+    // kept as silence.
+    QVERIFY2(readMs > plainMs + 3000, qPrintable(QStringLiteral("%1 %2").arg(readMs).arg(plainMs)));
+    const PcmAudio readAudio{read.audio, OutputSampleRate};
+    qint64 longestSilenceMs = 0;
+    qint64 silenceMs = 0;
+    const QList<MouthTiming> loudness =
+        MouthShapes::fromSamples(readAudio.samples, OutputSampleRate, 0, 20);
+    for (qsizetype i = 0; i + 1 < loudness.size(); ++i) {
+        if (loudness.at(i).shape == 0) {
+            silenceMs = loudness.at(i + 1).timeMs - loudness.at(i).timeMs;
+            longestSilenceMs = std::max(longestSilenceMs, silenceMs);
+        }
+    }
+    QVERIFY2(longestSilenceMs < 2000, qPrintable(QString::number(longestSilenceMs)));
+    // Words are reported inside the tag: it was read.
+    const int tagStart = static_cast<int>(markup.indexOf(tag));
+    const bool wordInTag =
+        std::any_of(read.words.begin(), read.words.end(), [&](const WordTiming& w) {
+            return w.textOffset > tagStart && w.textOffset < tagStart + tag.size();
+        });
+    QVERIFY(wordInTag);
+
+    // Only now read the file ourselves: if access times are kept on this file
+    // system, the check above meant something.
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        file.readAll();
+    }
+    if (QFileInfo(target).lastRead().toUTC() == old) {
+        qWarning("access times are not updated here; the file-access check was weaker");
+    }
+}
+
+void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
+{
+    QString text;
+    for (int i = 0; text.size() < 5000; ++i) {
+        text += QStringLiteral("Sentence %1 says a little more. ").arg(i);
+    }
+    auto engine = std::make_shared<FakeEngine>(100, 10);
+    const auto catalog = fakeCatalog(engine);
+    auto stream = std::make_shared<LineStream>();
+    LineSynthesis::start(catalog, {text, 1033, 50}, stream, makeCancelFlag());
+    const LineStream::Update all = drain(*stream);
+    QVERIFY(all.ok);
+    QVERIFY(engine->texts().size() >= 50);
+    for (const QString& piece : engine->texts()) {
+        QVERIFY(piece.size() <= 100);
+    }
+    // Offsets point into the whole line; times run on across the pieces.
+    qint64 lastTime = -1;
+    for (const WordTiming& word : std::as_const(all.words)) {
+        const QString said = text.mid(word.textOffset, word.textLength);
+        QVERIFY2(!said.trimmed().isEmpty() && !said.contains(QLatin1Char(' ')), qPrintable(said));
+        QVERIFY(word.timeMs > lastTime);
+        lastTime = word.timeMs;
+    }
+    QCOMPARE(all.words.size(), text.split(QLatin1Char(' '), Qt::SkipEmptyParts).size());
+    QVERIFY(all.words.last().textOffset > 4900);
+    QCOMPARE(PcmAudio::durationMs(all.audio.size(), OutputSampleRate), all.words.size() * 10);
+
+    // The same through espeak-ng, whose pieces are longer.
+    QString english;
+    while (english.size() < 1500) {
+        english += QStringLiteral("The voice reads a long line in pieces. ");
+    }
+    auto espeakStream = std::make_shared<LineStream>();
+    LineSynthesis::start(espeakCatalog(), {english, 2057, 90}, espeakStream, makeCancelFlag());
+    const LineStream::Update spoken = drain(*espeakStream);
+    QVERIFY2(spoken.ok, qPrintable(spoken.error));
+    QVERIFY(spoken.words.last().textOffset > 1400);
+    QVERIFY(spoken.words.last().timeMs <
+            PcmAudio::durationMs(spoken.audio.size(), OutputSampleRate));
+    for (qsizetype i = 1; i < spoken.words.size(); ++i) {
+        QVERIFY(spoken.words.at(i).timeMs >= spoken.words.at(i - 1).timeMs);
+    }
+}
+
+void TestVoiceSpeaker::hugeTextCanBeStopped()
+{
+    auto engine = std::make_shared<FakeEngine>(400, 60);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    QString huge;
+    huge.reserve(2'000'000);
+    while (huge.size() < 2'000'000) {
+        huge += QStringLiteral("word ");
+    }
+    speaker.speak(huge);
+    QVERIFY(started.wait(LineTimeoutMs));
+    speaker.stop();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Stopped);
+    // The synthesis gave up too, so the next line is made at once.
+    speaker.speak(QStringLiteral("after"));
+    QVERIFY(finished.wait(LineTimeoutMs));
+    QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Completed);
+    // Synthesis waited for the player instead of making the whole text.
+    QVERIFY(engine->texts().size() < 1000);
+}
+
+void TestVoiceSpeaker::unsupportedLanguageFailsQuietly()
+{
+    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>());
+    QVERIFY(speaker.setLanguage(1041));
+    QVERIFY(!speaker.setLanguage(1027));
+    QCOMPARE(speaker.language(), 1041);
+    QVERIFY(speaker.japaneseEngineStatus().startsWith(QStringLiteral("espeak-ng (")));
+
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    speaker.speak(QStringLiteral("Bon dia"), 1027);
+    QVERIFY(finished.wait(LineTimeoutMs));
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Failed);
+    QVERIFY(finished.at(0).at(2).toString().contains(QStringLiteral("no voice")));
+    QVERIFY(started.isEmpty());
+}
+
+void TestVoiceSpeaker::emptyLinesFinishAtOnce()
+{
+    auto engine = std::make_shared<FakeEngine>();
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    QSignalSpy started(&speaker, &Speaker::lineStarted);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+    speaker.speak(QString());
+    speaker.speak(QStringLiteral("   \n\t "));
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
+    QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Completed);
+    QVERIFY(started.isEmpty());
+    QVERIFY(engine->texts().isEmpty());
+}
+
+void TestVoiceSpeaker::soundEffectsPlayThroughTheOutput()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("effect.wav"));
+    SoundEffectPlayer player(std::make_unique<WavFileOutput>(path));
+    QSignalSpy done(&player, &SoundEffectPlayer::finished);
+
+    QString error;
+    QVERIFY(!player.play(QByteArrayLiteral("not a wav file"), &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(!player.isPlaying());
+
+    // 8-bit 11025 Hz, 200 ms: a typical character sound.
+    QByteArray wav = WavCodec::header(2205, 11025) + QByteArray(2205, '\xC0');
+    wav[34] = 8; // bits per sample
+    wav[32] = 1; // block align
+    qToLittleEndian<quint32>(11025, wav.data() + 28);
+    QVERIFY(player.play(wav, &error));
+    QVERIFY(player.isPlaying());
+    QVERIFY(done.wait(LineTimeoutMs));
+    const PcmAudio audio = readValidWav(path);
+    QCOMPARE(audio.sampleRate, OutputSampleRate);
+    QVERIFY2(std::abs(audio.durationMs() - 200) <= 2,
+             qPrintable(QString::number(audio.durationMs())));
+    QVERIFY(WavCodec::rms(audio.samples) > 0.2);
+
+    // Stop cuts a sound short.
+    QVERIFY(player.play(wav));
+    player.stop();
+    QVERIFY(!player.isPlaying());
+    QVERIFY(!player.output().isActive());
+}
+
+void TestVoiceSpeaker::environmentChoosesTheWavFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("chosen.wav"));
+    const QByteArray saved = qgetenv("CLIPVOICE_AUDIO_FILE");
+    qputenv("CLIPVOICE_AUDIO_FILE", QFile::encodeName(path));
+    std::unique_ptr<AudioOutput> output = AudioOutput::create();
+    if (saved.isNull()) {
+        qunsetenv("CLIPVOICE_AUDIO_FILE");
+    } else {
+        qputenv("CLIPVOICE_AUDIO_FILE", saved);
+    }
+    QCOMPARE(output->description(), QStringLiteral("WAV file %1").arg(path));
+    // The file exists with a valid empty header before anything plays.
+    QCOMPARE(readValidWav(path).samples.size(), 0);
+    QCOMPARE(readValidWav(path).sampleRate, OutputSampleRate);
+}
+
+QTEST_GUILESS_MAIN(TestVoiceSpeaker)
+#include "tst_voice_speaker.moc"

@@ -1,0 +1,170 @@
+// Prints the voice layer's figures: time to first audio, real-time factor and
+// stop latency. Not a test: run it by hand (a sound device is used if there is
+// one, otherwise the clock). With --say TEXT [LCID] it speaks TEXT, lines split at '|'.
+
+#include <QAudioSink>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+
+#include "agent/voice/AudioOutput.h"
+#include "agent/voice/LanguageVoices.h"
+#include "agent/voice/LineStream.h"
+#include "agent/voice/LineSynthesis.h"
+#include "agent/voice/PcmAudio.h"
+#include "agent/voice/Speaker.h"
+#include "agent/voice/VoiceCatalog.h"
+
+using namespace clipvoice::agent::voice;
+
+namespace {
+
+void print(const QString& line)
+{
+    std::printf("%s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+// Milliseconds from posting a line until its first audio is in the stream,
+// and the synthesis time over the audio's length.
+void measureSynthesis(const std::shared_ptr<VoiceCatalog>& catalog, const QString& label,
+                      const QString& text, qint32 lcid)
+{
+    auto stream = std::make_shared<LineStream>();
+    QElapsedTimer timer;
+    timer.start();
+    LineSynthesis::start(catalog, {text, lcid, 50}, stream, makeCancelFlag());
+    qint64 firstMs = -1;
+    qsizetype bytes = 0;
+    QString engine;
+    while (true) {
+        const LineStream::Update update = stream->take(1 << 26);
+        if (!update.audio.isEmpty() && firstMs < 0) {
+            firstMs = timer.nsecsElapsed() / 1000;
+        }
+        bytes += update.audio.size();
+        engine = update.engine;
+        if (update.finished) {
+            break;
+        }
+    }
+    const double totalMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    const double audioMs = static_cast<double>(PcmAudio::durationMs(bytes, OutputSampleRate));
+    print(QStringLiteral("%1 [%2]: first audio %3 ms, synthesis %4 ms for %5 ms of audio, "
+                         "real-time factor %6")
+              .arg(label, engine)
+              .arg(static_cast<double>(firstMs) / 1000.0, 0, 'f', 1)
+              .arg(totalMs, 0, 'f', 1)
+              .arg(audioMs, 0, 'f', 0)
+              .arg(totalMs / audioMs, 0, 'f', 3));
+}
+
+void measureStop()
+{
+    Speaker speaker;
+    print(QStringLiteral("output: %1").arg(speaker.output().description()));
+    QEventLoop loop;
+    QObject::connect(&speaker, &Speaker::wordReached, &loop, [&] {
+        if (speaker.positionMs() > 300) {
+            loop.quit();
+        }
+    });
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    QElapsedTimer toStart;
+    toStart.start();
+    qint64 startedMs = -1;
+    QObject::connect(&speaker, &Speaker::lineStarted, &loop,
+                     [&] { startedMs = toStart.nsecsElapsed() / 1000; });
+    speaker.speak(QStringLiteral("This line is stopped while it is being spoken, to see how long "
+                                 "the stop takes to silence the output."));
+    loop.exec();
+    print(QStringLiteral("speaker: speak() to lineStarted %1 ms")
+              .arg(static_cast<double>(startedMs) / 1000.0, 0, 'f', 1));
+    QElapsedTimer timer;
+    timer.start();
+    speaker.stop();
+    const double stopMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+    QString sinkState = QStringLiteral("no sink");
+    if (auto* device = dynamic_cast<DeviceOutput*>(&speaker.output()); device && device->sink()) {
+        sinkState = QStringLiteral("sink state %1").arg(int{device->sink()->state()});
+    }
+    print(QStringLiteral("stop(): returned after %1 ms, output active %2, %3")
+              .arg(stopMs, 0, 'f', 3)
+              .arg(speaker.output().isActive() ? QStringLiteral("yes") : QStringLiteral("no"),
+                   sinkState));
+}
+
+// Speaks `text` to the end on the machine's output and reports the timing.
+int say(const QString& text, qint32 lcid)
+{
+    Speaker speaker;
+    print(QStringLiteral("output: %1").arg(speaker.output().description()));
+    QElapsedTimer timer;
+    QEventLoop loop;
+    qint64 lastProgress = 0;
+    int words = 0;
+    QObject::connect(&speaker, &Speaker::lineStarted, &loop, [&](int, const QString& engine) {
+        print(QStringLiteral("started after %1 ms with %2").arg(timer.elapsed()).arg(engine));
+    });
+    QObject::connect(&speaker, &Speaker::wordReached, &loop, [&] { ++words; });
+    QObject::connect(&speaker, &Speaker::progress, &loop,
+                     [&](int, qint64, qint64 length) { lastProgress = length; });
+    QObject::connect(&speaker, &Speaker::lineFinished, &loop,
+                     [&](int, Speaker::Outcome outcome, const QString& detail) {
+                         print(QStringLiteral("finished after %1 ms (%2 ms of audio, %3 words), "
+                                              "outcome %4 %5")
+                                   .arg(timer.elapsed())
+                                   .arg(lastProgress)
+                                   .arg(words)
+                                   .arg(static_cast<int>(outcome))
+                                   .arg(detail));
+                         if (!speaker.isSpeaking()) {
+                             loop.quit();
+                         }
+                     });
+    timer.start();
+    // Lines are separated by '|'.
+    for (const QString& line : text.split(QLatin1Char('|'))) {
+        speaker.speak(line, lcid);
+    }
+    loop.exec();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc >= 3 && qstrcmp(argv[1], "--say") == 0) {
+        return say(QString::fromLocal8Bit(argv[2]), argc >= 4 ? QByteArray(argv[3]).toInt() : 1033);
+    }
+    const auto system = VoiceCatalog::system();
+    const auto espeakOnly = std::make_shared<VoiceCatalog>(
+        OpenJTalkSetup::unavailable(QStringLiteral("measuring espeak-ng")));
+    print(QStringLiteral("Japanese: %1").arg(system->japaneseEngineStatus()));
+    const QString english = QStringLiteral("Hello, I am reading your copied text.");
+    const QString japanese = QStringLiteral("今日は良い天気ですね。");
+    QString paragraph;
+    QString japaneseParagraph;
+    for (int i = 0; i < 6; ++i) {
+        paragraph +=
+            QStringLiteral("The quick brown fox jumps over the lazy dog again and again. ");
+        japaneseParagraph +=
+            QStringLiteral("吾輩は猫である。名前はまだ無い。どこで生れたかとんと見当がつかぬ。");
+    }
+    // The first call loads espeak-ng's data; measure after it.
+    measureSynthesis(espeakOnly, QStringLiteral("warm-up"), english, 1033);
+    for (int round = 0; round < 2; ++round) {
+        measureSynthesis(espeakOnly, QStringLiteral("short English"), english, 1033);
+        measureSynthesis(espeakOnly, QStringLiteral("short Japanese"), japanese, 1041);
+        measureSynthesis(system, QStringLiteral("short Japanese"), japanese, 1041);
+        measureSynthesis(espeakOnly, QStringLiteral("English paragraph"), paragraph, 1033);
+        measureSynthesis(system, QStringLiteral("Japanese paragraph"), japaneseParagraph, 1041);
+    }
+    measureStop();
+    return 0;
+}
