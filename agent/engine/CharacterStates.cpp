@@ -1,0 +1,60 @@
+#include "agent/engine/CharacterStates.h"
+
+#include "agent/engine/CharacterSource.h"
+#include "agent/engine/RandomSource.h"
+
+#include <algorithm>
+
+namespace clipvoice::agent::engine {
+
+CharacterStates::CharacterStates(const CharacterSource& source)
+{
+    for (const acs::State& state : source.info().states) {
+        Entry entry{state.name, {}};
+        for (const QString& name : state.animations) {
+            const acs::Animation* animation = source.animation(name);
+            // Keep the name as the animation list spells it.
+            if (animation && !entry.animations.contains(animation->name))
+                entry.animations.append(animation->name);
+        }
+        m_entries.append(std::move(entry));
+    }
+}
+
+QStringList CharacterStates::animations(const QString& state) const
+{
+    for (const Entry& entry : m_entries) {
+        if (state.compare(entry.name, Qt::CaseInsensitive) == 0)
+            return entry.animations;
+    }
+    return {};
+}
+
+QString CharacterStates::pick(const QString& state, RandomSource& random) const
+{
+    const QStringList names = animations(state);
+    if (names.isEmpty())
+        return {};
+    return names.at(random.bounded(static_cast<int>(names.size())));
+}
+
+QString CharacterStates::pickIdle(int level, RandomSource& random) const
+{
+    const QString levels[] = {states::idlingLevel1, states::idlingLevel2, states::idlingLevel3};
+    for (int l = std::clamp(level, 1, 3); l >= 1; --l) {
+        const QString name = pick(levels[l - 1], random);
+        if (!name.isEmpty())
+            return name;
+    }
+    return {};
+}
+
+QStringList CharacterStates::stateNames() const
+{
+    QStringList names;
+    for (const Entry& entry : m_entries)
+        names.append(entry.name);
+    return names;
+}
+
+} // namespace clipvoice::agent::engine

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "agent/engine/Scheduler.h"
+
+#include <functional>
+
+namespace clipvoice::agent::engine {
+
+// A one-shot timer on a Scheduler. Starting it again replaces the waiting task,
+// and destroying it cancels the task, so an owner's callbacks never outlive it.
+class EngineTimer
+{
+public:
+    explicit EngineTimer(Scheduler& scheduler)
+        : m_scheduler(scheduler)
+    {}
+    ~EngineTimer() { stop(); }
+    EngineTimer(const EngineTimer&) = delete;
+    EngineTimer& operator=(const EngineTimer&) = delete;
+
+    void start(qint64 delayMs, std::function<void()> task);
+    void stop();
+    bool isActive() const { return m_id != 0; }
+
+private:
+    Scheduler& m_scheduler;
+    Scheduler::TaskId m_id = 0;
+};
+
+} // namespace clipvoice::agent::engine
