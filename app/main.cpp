@@ -1,3 +1,4 @@
+#include "agent/desktop/DesktopCharacterService.h"
 #include "app/DisplayPlatform.h"
 #include "app/Fonts.h"
 #include "app/Form1.h"
@@ -49,12 +50,18 @@ int main(int argc, char** argv)
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 
     platform::DesktopPlatform desktop;
-    // Characters load from the catalogue's folder. Until the character engine
-    // is in place, a headless service performs every request at once.
+    // Characters load from the catalogue's folder. CLIPVOICE_AGENT=headless
+    // swaps the character engine for a service without windows or sound,
+    // which performs every request at once (for tests).
     const QString characterFolder =
         catalogue::characterFolder(catalogue::GetWindowsDir(desktop.folders()));
-    desktop.setAgentService(platform::agent::traceIfRequested(
-        std::make_unique<platform::agent::HeadlessAgentService>(characterFolder)));
+    std::unique_ptr<platform::agent::AgentService> characters;
+    if (qEnvironmentVariable("CLIPVOICE_AGENT") == QLatin1String("headless"))
+        characters = std::make_unique<platform::agent::HeadlessAgentService>(characterFolder);
+    else
+        characters = agent::desktop::createDesktopCharacterService(
+            characterFolder, qEnvironmentVariable(platform::agent::traceVariable));
+    desktop.setAgentService(platform::agent::traceIfRequested(std::move(characters)));
     const platform::PlatformServices services = desktop.services();
     app::Form1 form(services);
     try {

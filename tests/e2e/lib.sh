@@ -38,6 +38,7 @@ e2e_cleanup() {
     rm -rf "$E2E_DIR"
 }
 trap e2e_cleanup EXIT
+trap 'exit 1' INT TERM HUP PIPE
 
 # Polls a command until it succeeds or the deadline (seconds) passes.
 e2e_wait_for() {
@@ -97,6 +98,7 @@ e2e_use_character_folder() {
     mkdir -p "$E2E_DIR/windows/msagent/chars"
     printf '\xC3\xAB\xCD\xAB' >"$E2E_DIR/windows/msagent/chars/merlin.acs"
     export CLIPVOICE_WINDOWS_DIR="$E2E_DIR/windows"
+    export CLIPVOICE_AGENT=headless
     export E2E_TRACE="$E2E_DIR/trace.log"
     export CLIPVOICE_TRACE="$E2E_TRACE"
     : >"$E2E_TRACE"

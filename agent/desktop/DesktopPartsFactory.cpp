@@ -1,0 +1,38 @@
+#include "agent/desktop/DesktopPartsFactory.h"
+
+#include "agent/desktop/BalloonStyleFromCharacter.h"
+#include "agent/desktop/EffectSoundOutput.h"
+#include "agent/desktop/SpeakerSpeechOutput.h"
+#include "agent/desktop/WindowBalloonView.h"
+#include "agent/desktop/WindowCharacterView.h"
+#include "agent/engine/CharacterSource.h"
+#include "agent/voice/SoundEffectPlayer.h"
+#include "agent/voice/Speaker.h"
+
+namespace clipvoice::agent::desktop {
+
+DesktopPartsFactory::DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions)
+    : m_settings(settings)
+    , m_actions(std::move(actions))
+{}
+
+engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
+                                                   const engine::CharacterSource& character)
+{
+    auto view = std::make_unique<WindowCharacterView>(m_actions(characterId));
+    engine::CharacterParts parts;
+    const acs::CharacterInfo& info = character.info();
+    const bool wantsBalloon =
+        info.balloon.has_value() && (info.styleFlags & acs::StyleFlag::BalloonNone) == 0;
+    if (wantsBalloon)
+        parts.balloon = std::make_unique<WindowBalloonView>(
+            view->window(), balloonStyleFor(info.balloon), m_settings);
+    parts.speech =
+        std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(), m_settings);
+    parts.sound = std::make_unique<EffectSoundOutput>(std::make_unique<voice::SoundEffectPlayer>(),
+                                                      m_settings);
+    parts.view = std::move(view);
+    return parts;
+}
+
+} // namespace clipvoice::agent::desktop

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "agent/engine/CharacterPartsFactory.h"
+
+#include <functional>
+
+namespace clipvoice::agent::ui {
+class ServiceSettings;
+}
+
+namespace clipvoice::agent::desktop {
+
+struct CharacterActions;
+
+// Gives each loaded character its window, balloon, voice and sound effects.
+class DesktopPartsFactory final : public engine::CharacterPartsFactory
+{
+public:
+    // The actions of a character's menu, for the character under an id.
+    using ActionsFor = std::function<CharacterActions(const QString& characterId)>;
+
+    DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions);
+
+    engine::CharacterParts create(const QString& characterId,
+                                  const engine::CharacterSource& character) override;
+
+private:
+    ui::ServiceSettings& m_settings;
+    ActionsFor m_actions;
+};
+
+} // namespace clipvoice::agent::desktop

@@ -1,0 +1,38 @@
+#include "agent/desktop/SheetPropertyView.h"
+
+#include "agent/ui/PropertySheet.h"
+#include "agent/ui/ServiceSettings.h"
+
+namespace clipvoice::agent::desktop {
+
+namespace {
+const char* const kEngineVersion = "1.0";
+}
+
+SheetPropertyView::SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus)
+    : m_settings(settings)
+    , m_speechEngineStatus(std::move(speechEngineStatus))
+{}
+
+SheetPropertyView::~SheetPropertyView() = default;
+
+void SheetPropertyView::setVisible(bool visible)
+{
+    if (!visible) {
+        if (m_sheet)
+            m_sheet->hide();
+        return;
+    }
+    if (!m_sheet) {
+        m_sheet = std::make_unique<ui::PropertySheet>(&m_settings);
+        m_sheet->setObjectName(QStringLiteral("PropertySheet"));
+        m_sheet->setSpeechEngineStatus(m_speechEngineStatus);
+        m_sheet->setEngineInfo(QStringLiteral("ClipVoice Character Engine"),
+                               QLatin1String(kEngineVersion));
+    }
+    m_sheet->show();
+    m_sheet->raise();
+    m_sheet->activateWindow();
+}
+
+} // namespace clipvoice::agent::desktop

@@ -1,0 +1,78 @@
+#include "agent/desktop/SpeakerSpeechOutput.h"
+
+#include "agent/ui/ServiceSettings.h"
+#include "agent/voice/Speaker.h"
+
+#include <algorithm>
+
+namespace clipvoice::agent::desktop {
+
+using voice::Speaker;
+
+SpeakerSpeechOutput::SpeakerSpeechOutput(std::unique_ptr<Speaker> speaker,
+                                         const ui::ServiceSettings& settings)
+    : m_speaker(std::move(speaker))
+    , m_settings(settings)
+{
+    // The speaker signals from the event loop, never from inside speak() or
+    // stop() for a line still listened to, as the engine requires.
+    QObject::connect(m_speaker.get(), &Speaker::wordReached, &m_connections,
+                     [this](int id, int offset, int length) {
+                         if (id == m_line && m_listener != nullptr)
+                             m_listener->wordReached(offset, length);
+                     });
+    QObject::connect(m_speaker.get(), &Speaker::mouthShapeChanged, &m_connections,
+                     [this](int shape) {
+                         if (m_line != 0 && m_listener != nullptr)
+                             m_listener->mouthShape(shape);
+                     });
+    QObject::connect(m_speaker.get(), &Speaker::lineFinished, &m_connections,
+                     [this](int id, Speaker::Outcome, const QString&) {
+                         if (id != m_line || m_listener == nullptr)
+                             return;
+                         engine::SpeechListener* listener = m_listener;
+                         m_line = 0;
+                         m_listener = nullptr;
+                         listener->finished();
+                     });
+}
+
+SpeakerSpeechOutput::~SpeakerSpeechOutput()
+{
+    m_line = 0;
+    m_listener = nullptr;
+}
+
+bool SpeakerSpeechOutput::canSpeak(qint32 languageId) const
+{
+    return m_speaker->supportsLanguage(languageId);
+}
+
+int SpeakerSpeechOutput::speedForRate(int rate)
+{
+    return std::clamp(50 + rate * 5, 0, 100);
+}
+
+void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
+                                engine::SpeechListener& listener)
+{
+    const ui::ServiceOptions& options = m_settings.options();
+    m_speaker->setSpeed(speedForRate(options.speechRate));
+    m_speaker->setSpokenOutputEnabled(options.speechEnabled);
+    m_listener = nullptr;
+    m_line = 0;
+    const int line = m_speaker->speak(text, languageId);
+    m_line = line;
+    m_listener = &listener;
+}
+
+void SpeakerSpeechOutput::cancel()
+{
+    // Forget the line first: stopping reports it finished, which the engine
+    // must no longer hear about.
+    m_line = 0;
+    m_listener = nullptr;
+    m_speaker->stop();
+}
+
+} // namespace clipvoice::agent::desktop

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "agent/engine/SpeechOutput.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace clipvoice::agent::voice {
+class Speaker;
+}
+namespace clipvoice::agent::ui {
+class ServiceSettings;
+}
+
+namespace clipvoice::agent::desktop {
+
+// A character's voice: each utterance is one line for the voice layer's
+// speaker, in the language the character was given. The user's speed and
+// spoken-output settings apply from the next utterance.
+class SpeakerSpeechOutput final : public engine::SpeechOutput
+{
+public:
+    SpeakerSpeechOutput(std::unique_ptr<voice::Speaker> speaker,
+                        const ui::ServiceSettings& settings);
+    ~SpeakerSpeechOutput() override;
+
+    bool canSpeak(qint32 languageId) const override;
+    void speak(const QString& text, qint32 languageId, engine::SpeechListener& listener) override;
+    void cancel() override;
+
+    // The speaker's speed (0 to 100, 50 normal) for the user's rate (-10 to 10).
+    static int speedForRate(int rate);
+
+    voice::Speaker& speaker() { return *m_speaker; }
+
+private:
+    std::unique_ptr<voice::Speaker> m_speaker;
+    const ui::ServiceSettings& m_settings;
+    QObject m_connections;
+    int m_line = 0; // the line being listened to; 0 for none
+    engine::SpeechListener* m_listener = nullptr;
+};
+
+} // namespace clipvoice::agent::desktop

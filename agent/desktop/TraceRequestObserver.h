@@ -1,0 +1,33 @@
+#pragma once
+
+#include "agent/engine/RequestObserver.h"
+
+#include <QFile>
+
+#include <memory>
+
+namespace clipvoice::agent::desktop {
+
+// Appends the start and end of every request of the engine's characters to the
+// trace file, one line each, e.g. `request 7 started: Speak "hello"` and
+// `request 7 finished: done`.
+class TraceRequestObserver final : public engine::RequestObserver
+{
+public:
+    // Null when the file cannot be opened.
+    static std::shared_ptr<TraceRequestObserver> open(const QString& path);
+
+    void started(const engine::EngineRequest& request) override;
+    void finished(const engine::EngineRequest& request,
+                  platform::agent::RequestStatus status) override;
+
+    static QString statusName(platform::agent::RequestStatus status);
+
+private:
+    explicit TraceRequestObserver(std::unique_ptr<QFile> file);
+    void write(const QString& line);
+
+    std::unique_ptr<QFile> m_file;
+};
+
+} // namespace clipvoice::agent::desktop
