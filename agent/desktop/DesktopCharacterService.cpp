@@ -13,60 +13,46 @@ namespace clipvoice::agent::desktop {
 
 namespace {
 
-// The engine service together with what it is built from, so all of it lives
-// and goes together.
-class DesktopCharacterService final
+// What the user can ask of the character under an id through its window.
+CharacterActions actionsFor(engine::EngineAgentService* service, const QString& id)
 {
-public:
-    DesktopCharacterService(const QString& characterFolder, const QString& tracePath)
-        : m_settings(std::make_unique<ui::ServiceSettings>())
-    {
-        engine::EngineEnvironment environment;
-        environment.parts = std::make_shared<DesktopPartsFactory>(
-            *m_settings, [this](const QString& id) { return actionsFor(id); });
-        environment.propertySheet = std::make_shared<SheetPropertyView>(
-            *m_settings, voice::VoiceCatalog::system()->japaneseEngineStatus());
-        if (!tracePath.isEmpty())
-            environment.observer = TraceRequestObserver::open(tracePath);
-        m_service =
-            std::make_unique<engine::EngineAgentService>(std::move(environment), characterFolder);
-    }
-
-    std::unique_ptr<engine::EngineAgentService> release()
-    {
-        // The settings must outlive the service's characters: hand them to it.
-        m_settings->setParent(m_service.get());
-        (void)m_settings.release();
-        return std::move(m_service);
-    }
-
-private:
-    CharacterActions actionsFor(const QString& id)
-    {
-        engine::EngineAgentService* service = m_service.get();
-        CharacterActions actions;
-        actions.chooseCommand = [service, id](const QString& name) {
-            (void)service->chooseCommand(id, name);
-        };
-        actions.hide = [service, id] {
-            if (engine::EngineCharacter* character = service->character(id))
-                (void)character->hide();
-        };
-        actions.openOptions = [service] { (void)service->setPropertySheetVisible(true); };
-        return actions;
-    }
-
-    std::unique_ptr<ui::ServiceSettings> m_settings;
-    std::unique_ptr<engine::EngineAgentService> m_service;
-};
+    CharacterActions actions;
+    actions.chooseCommand = [service, id](const QString& name) {
+        (void)service->chooseCommand(id, name);
+    };
+    actions.hide = [service, id] {
+        if (engine::EngineCharacter* character = service->character(id))
+            (void)character->hide();
+    };
+    actions.openOptions = [service] { (void)service->setPropertySheetVisible(true); };
+    return actions;
+}
 
 } // namespace
 
 std::unique_ptr<platform::agent::AgentService>
 createDesktopCharacterService(const QString& characterFolder, const QString& tracePath)
 {
-    DesktopCharacterService builder(characterFolder, tracePath);
-    return builder.release();
+    // The settings belong to the service (its child), so they outlive every
+    // character window and voice that reads them.
+    auto* settings = new ui::ServiceSettings();
+    // Characters' windows reach the service through this slot, filled once the
+    // service exists; windows are made only by the service's own loads.
+    auto service = std::make_shared<engine::EngineAgentService*>(nullptr);
+
+    engine::EngineEnvironment environment;
+    environment.parts = std::make_shared<DesktopPartsFactory>(
+        *settings, [service](const QString& id) { return actionsFor(*service, id); });
+    environment.propertySheet = std::make_shared<SheetPropertyView>(
+        *settings, voice::VoiceCatalog::system()->japaneseEngineStatus());
+    if (!tracePath.isEmpty())
+        environment.observer = TraceRequestObserver::open(tracePath);
+
+    auto engine =
+        std::make_unique<engine::EngineAgentService>(std::move(environment), characterFolder);
+    settings->setParent(engine.get());
+    *service = engine.get();
+    return engine;
 }
 
 } // namespace clipvoice::agent::desktop
