@@ -235,6 +235,11 @@ void DeviceOutput::fallBack(const QString& why)
     m_pending.clear();
 }
 
+namespace {
+// How much audio the sound server holds ahead of what it plays.
+constexpr int kSinkBufferMs = 120;
+} // namespace
+
 void DeviceOutput::begin()
 {
     m_active = true;
@@ -252,6 +257,9 @@ void DeviceOutput::begin()
             return;
         }
         m_sink = std::make_unique<QAudioSink>(m_device, format);
+        // A small buffer makes a line heard as soon as its first audio is
+        // ready; the sound server's default would delay it by about a second.
+        m_sink->setBufferSize(static_cast<qsizetype>(OutputSampleRate) * 2 * kSinkBufferMs / 1000);
     }
     // A stream left open by the previous stretch is reused: opening a new one
     // costs the sound server's start-up delay on every line.

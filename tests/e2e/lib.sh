@@ -155,3 +155,35 @@ e2e_answer_message_box() {
     E2E_EXIT_STATUS=0
     wait "$pid" || E2E_EXIT_STATUS=$?
 }
+
+# Prints the id of a visible window of the program of the given width and
+# height (the character window, its balloon or menu), if there is one.
+e2e_window_sized() {
+    local width="$1" height="$2" id info
+    for id in $(xdotool search --class '^clipvoice$' 2>/dev/null); do
+        info=$(xwininfo -id "$id" 2>/dev/null) || continue
+        echo "$info" | grep -q 'IsViewable' || continue
+        echo "$info" | grep -q "Width: $width\$" || continue
+        echo "$info" | grep -q "Height: $height\$" || continue
+        echo "$id"
+        return 0
+    done
+    return 1
+}
+
+# True when a line of the trace matches the extended regular expression.
+e2e_traced_like() { grep -qE "$1" "$E2E_TRACE"; }
+
+# Starts a PulseAudio server of the test's own with a null sink as the default
+# output; what is played can be recorded from its monitor, clipvoice_sink.monitor.
+e2e_start_pulse() {
+    pulseaudio -n --daemonize=no --exit-idle-time=-1 --use-pid-file=no \
+        -L module-native-protocol-unix -L "module-null-sink sink_name=clipvoice_sink" \
+        >"$E2E_DIR/pulse.log" 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_wait_for 20 bash -c 'pactl info >/dev/null 2>&1' || e2e_fail "PulseAudio did not start"
+    pactl set-default-sink clipvoice_sink
+}
+
+# The wall-clock time now, in seconds with milliseconds.
+e2e_now() { date +%s.%N | cut -c1-14; }
