@@ -404,8 +404,9 @@ void EngineCharacter::performSpeak(const QString& text)
     if (!animation.isEmpty() && m_player.play(animation, std::move(options))) {
         m_activity = Activity::Request;
         m_speech->animating = true;
-        return;
     }
+    // The voice starts at once, while the speaking animation settles into its
+    // talking pose: waiting for it would keep every line silent for its length.
     beginSpeech();
 }
 

@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(statuses(requests), QList<RequestStatus>(4, RequestStatus::Pending));
         QVERIFY(scene.log->lines().isEmpty()); // nothing happens inside the calls
 
-        scene.scheduler.advance(10000); // on to the speaking frame, where the voice starts
+        scene.scheduler.advance(10000); // through the gesture to the speech
         QCOMPARE(statuses(requests),
                  (QList<RequestStatus>{RequestStatus::Done, RequestStatus::Done,
                                        RequestStatus::InProgress, RequestStatus::Pending}));
@@ -115,9 +115,9 @@ private slots:
                                             "request 2 done",
                                             "request 3 Speak \"Hi there\" started",
                                             "balloon speech Hi there",
+                                            "speak Hi there", // with the animation, not after it
                                             "frame Speak:0",
                                             "frame Speak:1",
-                                            "speak Hi there",
                                             "balloon reveal 2",
                                             "frame Speak:1:m3",
                                             "balloon reveal 8",
