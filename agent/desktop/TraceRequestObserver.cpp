@@ -19,23 +19,6 @@ TraceRequestObserver::TraceRequestObserver(std::unique_ptr<QFile> file)
     : m_file(std::move(file))
 {}
 
-QString TraceRequestObserver::statusName(RequestStatus status)
-{
-    switch (status) {
-    case RequestStatus::Pending:
-        return QStringLiteral("pending");
-    case RequestStatus::InProgress:
-        return QStringLiteral("in progress");
-    case RequestStatus::Done:
-        return QStringLiteral("done");
-    case RequestStatus::Interrupted:
-        return QStringLiteral("interrupted");
-    case RequestStatus::Failed:
-        return QStringLiteral("failed");
-    }
-    return QStringLiteral("unknown");
-}
-
 void TraceRequestObserver::started(const engine::EngineRequest& request)
 {
     write(
@@ -44,7 +27,7 @@ void TraceRequestObserver::started(const engine::EngineRequest& request)
 
 void TraceRequestObserver::finished(const engine::EngineRequest& request, RequestStatus status)
 {
-    write(QStringLiteral("request %1 finished: %2").arg(request.number()).arg(statusName(status)));
+    write(QStringLiteral("request %1 finished: %2").arg(request.number()).arg(engine::EngineRequest::statusName(status)));
 }
 
 void TraceRequestObserver::write(const QString& line)

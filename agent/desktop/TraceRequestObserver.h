@@ -21,8 +21,6 @@ public:
     void finished(const engine::EngineRequest& request,
                   platform::agent::RequestStatus status) override;
 
-    static QString statusName(platform::agent::RequestStatus status);
-
 private:
     explicit TraceRequestObserver(std::unique_ptr<QFile> file);
     void write(const QString& line);
