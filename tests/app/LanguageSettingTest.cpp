@@ -112,7 +112,8 @@ private slots:
         const QString file = configHome().filePath(s("clipvoice/clipvoice.ini"));
         QFile ini(file);
         QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ini.write("\x00\xff\xfe[q7a\nlang=\x01\x02garbage\n[[[\n", 30);
+        static const char broken[] = "\x00\xff\xfe[q7a\nlang=\x01\x02garbage\n[[[\n";
+        ini.write(broken, sizeof(broken) - 1);
         ini.close();
         platform::IniSettingsStore store;
         QComboBox picker;
