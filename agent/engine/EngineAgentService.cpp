@@ -8,6 +8,7 @@
 #include "agent/engine/RequestObserver.h"
 #include "agent/engine/SeededRandom.h"
 #include "platform/agent/AgentCallFormat.h"
+#include "platform/agent/ServiceCommon.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -21,22 +22,14 @@ using platform::agent::AgentStatus;
 using platform::agent::AgentUserInput;
 using platform::agent::CharacterPtr;
 using platform::agent::CommandPtr;
+using platform::agent::loadArgumentsError;
+using platform::agent::nothingUnder;
+using platform::agent::notLoaded;
 using platform::agent::RequestPtr;
 using platform::agent::RequestStatus;
 using platform::agent::succeeded;
 
 namespace {
-
-QString notLoaded()
-{
-    return QStringLiteral("character is not loaded");
-}
-
-QString nothingUnder(const QString& characterId)
-{
-    return QStringLiteral("no character is loaded under %1")
-        .arg(AgentCallFormat::quote(characterId));
-}
 
 AgentResult<std::shared_ptr<const CharacterSource>> openCharacterFile(const QString& path)
 {
@@ -163,14 +156,9 @@ public:
 
     AgentResult<RequestPtr> load(const QString& characterId, const QString& file) override
     {
-        if (characterId.isEmpty())
-            return AgentResult<RequestPtr>::failure(QStringLiteral("a character needs an id"));
-        if (m_loaded.contains(characterId))
-            return AgentResult<RequestPtr>::failure(
-                QStringLiteral("a character is already loaded under %1")
-                    .arg(AgentCallFormat::quote(characterId)));
-        if (file.isEmpty())
-            return AgentResult<RequestPtr>::failure(QStringLiteral("no character file given"));
+        if (const auto error =
+                loadArgumentsError(characterId, file, m_loaded.contains(characterId)))
+            return AgentResult<RequestPtr>::failure(*error);
         const QString path = resolve(file);
         const CharacterLoader& loader =
             m_environment.loader ? m_environment.loader : CharacterLoader(openCharacterFile);

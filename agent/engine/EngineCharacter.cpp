@@ -1,5 +1,7 @@
 #include "agent/engine/EngineCharacter.h"
 
+#include "platform/agent/ServiceCommon.h"
+
 #include "agent/engine/CharacterSource.h"
 #include "agent/engine/PacedSpeechOutput.h"
 #include "agent/engine/RandomSource.h"
@@ -18,22 +20,6 @@ using platform::agent::RequestStatus;
 using platform::agent::succeeded;
 
 namespace {
-
-class EngineCommand final : public platform::agent::AgentCommand
-{
-public:
-    EngineCommand(QString name, QString caption)
-        : m_name(std::move(name))
-        , m_caption(std::move(caption))
-    {}
-
-    QString name() const override { return m_name; }
-    QString caption() const override { return m_caption; }
-
-private:
-    QString m_name;
-    QString m_caption;
-};
 
 // Tells apart the characters of one run, including several loads under one id.
 quint64 nextOwner()
@@ -163,7 +149,7 @@ AgentResult<CommandPtr> EngineCharacter::addCommand(const QString& name, const Q
     }
     m_commands.append({name, caption, enabled, visible});
     m_parts.view->setCommands(m_commands);
-    return CommandPtr(std::make_shared<EngineCommand>(name, caption));
+    return CommandPtr(std::make_shared<platform::agent::NamedCommand>(name, caption));
 }
 
 void EngineCharacter::shutdown()

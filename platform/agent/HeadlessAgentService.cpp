@@ -1,5 +1,7 @@
 #include "platform/agent/HeadlessAgentService.h"
 
+#include "platform/agent/ServiceCommon.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,37 +14,10 @@ namespace {
 
 const QByteArray characterFileSignature("\xC3\xAB\xCD\xAB", 4);
 
-QString notLoaded()
-{
-    return QStringLiteral("character is not loaded");
-}
-
-QString nothingUnder(const QString& characterId)
-{
-    return QStringLiteral("no character is loaded under %1")
-        .arg(AgentCallFormat::quote(characterId));
-}
-
 class DoneRequest final : public AgentRequest
 {
 public:
     RequestStatus status() const override { return RequestStatus::Done; }
-};
-
-class HeadlessCommand final : public AgentCommand
-{
-public:
-    HeadlessCommand(QString name, QString caption)
-        : m_name(std::move(name))
-        , m_caption(std::move(caption))
-    {}
-
-    QString name() const override { return m_name; }
-    QString caption() const override { return m_caption; }
-
-private:
-    QString m_name;
-    QString m_caption;
 };
 
 // One load of a character. Unloading marks it gone, so that character objects
@@ -78,7 +53,7 @@ public:
         }
         m_loaded->state.commands.append(
             {name, caption, voice, enabled.value_or(true), visible.value_or(true)});
-        return CommandPtr(std::make_shared<HeadlessCommand>(name, caption));
+        return CommandPtr(std::make_shared<NamedCommand>(name, caption));
     }
 
     AgentResult<RequestPtr> show(std::optional<bool> fast) override
@@ -175,14 +150,9 @@ public:
 
     AgentResult<RequestPtr> load(const QString& characterId, const QString& file) override
     {
-        if (characterId.isEmpty())
-            return AgentResult<RequestPtr>::failure(QStringLiteral("a character needs an id"));
-        if (m_loaded.contains(characterId))
-            return AgentResult<RequestPtr>::failure(
-                QStringLiteral("a character is already loaded under %1")
-                    .arg(AgentCallFormat::quote(characterId)));
-        if (file.isEmpty())
-            return AgentResult<RequestPtr>::failure(QStringLiteral("no character file given"));
+        if (const auto error =
+                loadArgumentsError(characterId, file, m_loaded.contains(characterId)))
+            return AgentResult<RequestPtr>::failure(*error);
         const QString path = resolve(file);
         if (m_checkFiles) {
             AgentStatus checked = checkCharacterFile(path);
