@@ -15,8 +15,17 @@ hints=$(xprop -id "$win" _MOTIF_WM_HINTS)
 echo "$hints"
 echo "$hints" | grep -Eq '= 0x2, 0x[0-9a-f]+, 0x0' || e2e_fail "the window asks for decorations: $hints"
 
+# The window may be mapped before its first paint reaches the X server, so take
+# screenshots until the skin shows (its bottom-right corner pixels are drawn),
+# then check the last one.
 shot="$E2E_DIR/window.png"
-import -window "$win" "$shot"
+skin_painted() {
+    import -window "$win" "$shot" 2>/dev/null || return 1
+    [ "$(identify -format '%wx%h' "$shot")" = "466x282" ] || return 1
+    e2e_gt "$(e2e_region "$shot" maxima 435 0 30 17)" 0.8 \
+        && e2e_gt "$(e2e_region "$shot" maxima 239 232 24 16)" 0.8
+}
+e2e_wait_for 20 skin_painted || true
 [ "$(identify -format '%wx%h' "$shot")" = "466x282" ] || e2e_fail "screenshot is not 466x282"
 
 # Title strip: dark between the title and the glyphs; the minimise and close
