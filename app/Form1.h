@@ -5,6 +5,7 @@
 #include "catalogue/CharacterLoading.h"
 #include "platform/PlatformServices.h"
 #include "platform/agent/AgentService.h"
+#include "speech/SpeakFeed.h"
 
 #include <QWidget>
 
@@ -114,6 +115,7 @@ private:
 
     catalogue::LoadedCharacter m_loaded;
     platform::agent::RequestPtr LastRequest;
+    speech::SpeakFeed m_speakFeed; // after LastRequest, which its jobs write to
     WindowDrag m_drag;
 
     QComboBox* ImageCombo1 = nullptr;

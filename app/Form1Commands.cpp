@@ -49,11 +49,13 @@ void Form1::SpeakText(const QString& text)
         context.selectedLanguage = ImageCombo1->currentIndex() + 1;
     context.random = m_services.random;
     context.lastRequest = &LastRequest;
-    speech::SpeakText(text, context);
+    m_speakFeed.speak(text, context);
 }
 
 void Form1::LoadCharacter(const QString& key)
 {
+    // Lines of a long text not yet handed to the old character go with it.
+    m_speakFeed.cancel();
     catalogue::LoadCharacter(key, *m_services.agent, m_loaded, *m_services.random);
 }
 
@@ -95,6 +97,8 @@ void Form1::speakTextBox()
 
 void Form1::stopSpeaking()
 {
+    // Lines of a long text not yet handed over are dropped with the rest.
+    m_speakFeed.cancel();
     // Each step may fail (no character loaded); the next one runs all the same.
     if (const platform::agent::CharacterPtr& character = m_loaded.CurrentCharacter) {
         (void)character->stop();
