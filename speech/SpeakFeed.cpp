@@ -2,14 +2,15 @@
 
 namespace clipvoice::speech {
 
-SpeakFeed::SpeakFeed(std::function<void()> scheduleNextSlice)
-    : m_scheduleNextSlice(std::move(scheduleNextSlice))
+using platform::agent::RequestStatus;
+
+SpeakFeed::SpeakFeed(std::function<void(int delayMs)> schedule)
+    : m_schedule(std::move(schedule))
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(0);
     QObject::connect(&m_timer, &QTimer::timeout, [this] { continueFeeding(); });
-    if (!m_scheduleNextSlice)
-        m_scheduleNextSlice = [this] { m_timer.start(); };
+    if (!m_schedule)
+        m_schedule = [this](int delayMs) { m_timer.start(delayMs); };
 }
 
 void SpeakFeed::speak(const QString& text, const SpeakContext& context)
@@ -27,10 +28,41 @@ void SpeakFeed::cancel()
     ++m_generation;
 }
 
+SpeakFeed::Readiness SpeakFeed::characterReadiness() const
+{
+    // A job part-way through its text waits while the last line it handed
+    // over has not begun. When that line was stopped, the character's queue
+    // was dropped, and the rest of the text goes with it.
+    const platform::agent::RequestPtr& last = m_jobs.front().lastSpoken();
+    if (!last)
+        return Readiness::Ready;
+    switch (last->status()) {
+    case RequestStatus::Pending:
+        return Readiness::Busy;
+    case RequestStatus::Interrupted:
+        return Readiness::Stopped;
+    default:
+        return Readiness::Ready;
+    }
+}
+
 void SpeakFeed::continueFeeding()
 {
-    if (!m_jobs.empty() && !m_feeding)
-        feedSlice();
+    if (m_feeding)
+        return;
+    while (!m_jobs.empty()) {
+        switch (characterReadiness()) {
+        case Readiness::Busy:
+            m_schedule(PollIntervalMs);
+            return;
+        case Readiness::Stopped:
+            m_jobs.pop_front();
+            continue;
+        case Readiness::Ready:
+            feedSlice();
+            return;
+        }
+    }
 }
 
 void SpeakFeed::feedSlice()
@@ -48,8 +80,9 @@ void SpeakFeed::feedSlice()
         return;
     if (!finished)
         m_jobs.push_front(std::move(job));
+    // The next turn looks whether the character is ready for more.
     if (!m_jobs.empty())
-        m_scheduleNextSlice();
+        m_schedule(0);
 }
 
 } // namespace clipvoice::speech

@@ -67,6 +67,7 @@ void SpeakJob::end(bool hideAgain)
     // in its owner's queue a little longer.
     m_text = QString();
     m_context = SpeakContext();
+    m_lastSpoken.reset();
 }
 
 bool SpeakJob::step(SpeakBudget budget)
@@ -103,8 +104,9 @@ bool SpeakJob::step(SpeakBudget budget)
             end(false);
             return true;
         }
+        m_lastSpoken = request.value();
         if (m_context.lastRequest != nullptr)
-            *m_context.lastRequest = request.value();
+            *m_context.lastRequest = m_lastSpoken;
     }
     end(true);
     return true;

@@ -50,6 +50,8 @@ public:
     // Performs the next calls within the budget; true once the job has ended.
     bool step(SpeakBudget budget);
     bool finished() const { return m_finished; }
+    // The speech request of the last line handed over, if any.
+    const platform::agent::RequestPtr& lastSpoken() const { return m_lastSpoken; }
 
 private:
     bool begin();
@@ -57,6 +59,7 @@ private:
 
     QString m_text;
     SpeakContext m_context;
+    platform::agent::RequestPtr m_lastSpoken;
     qsizetype m_position = 0; // where the next line starts
     bool m_started = false;
     bool m_hiddenBefore = false;

@@ -197,7 +197,9 @@ EngineCharacter::RequestPtr EngineCharacter::enqueue(RequestKind kind, const QSt
 
 void EngineCharacter::schedulePump()
 {
-    if (!m_shutDown)
+    // One pending pump serves any number of requests: a long text queues
+    // hundreds of thousands of lines, each of which asks for one.
+    if (!m_shutDown && !m_pumpTimer.isActive())
         m_pumpTimer.start(0, [this] { pump(); });
 }
 

@@ -14,10 +14,18 @@ namespace {
 
 const QByteArray characterFileSignature("\xC3\xAB\xCD\xAB", 4);
 
-class DoneRequest final : public AgentRequest
+// Requests are performed at once, so they report Done, unless the service
+// was told to report another status (a double modelling a busy character).
+class PerformedRequest final : public AgentRequest
 {
 public:
-    RequestStatus status() const override { return RequestStatus::Done; }
+    explicit PerformedRequest(std::shared_ptr<const RequestStatus> status)
+        : m_status(std::move(status))
+    {}
+    RequestStatus status() const override { return *m_status; }
+
+private:
+    std::shared_ptr<const RequestStatus> m_status;
 };
 
 // One load of a character. Unloading marks it gone, so that character objects
@@ -27,6 +35,7 @@ struct Loaded
 {
     HeadlessCharacterState state;
     bool gone = false;
+    std::shared_ptr<const RequestStatus> requestStatus; // the service's
 };
 
 class HeadlessCharacter final : public AgentCharacter
@@ -116,7 +125,7 @@ private:
         if (visibleAfter)
             m_loaded->state.visible = *visibleAfter;
         m_loaded->state.requests.append(call.succeed());
-        return RequestPtr(std::make_shared<DoneRequest>());
+        return RequestPtr(std::make_shared<PerformedRequest>(m_loaded->requestStatus));
     }
 
     std::shared_ptr<Loaded> m_loaded;
@@ -161,8 +170,9 @@ public:
         }
         auto loaded = std::make_shared<Loaded>();
         loaded->state.file = path;
+        loaded->requestStatus = m_requestStatus;
         m_loaded.insert(characterId, std::move(loaded));
-        return RequestPtr(std::make_shared<DoneRequest>());
+        return RequestPtr(std::make_shared<PerformedRequest>(m_requestStatus));
     }
 
     AgentResult<CharacterPtr> item(const QString& characterId) override
@@ -187,6 +197,8 @@ public:
 
     QString m_folder;
     bool m_checkFiles = true;
+    std::shared_ptr<RequestStatus> m_requestStatus =
+        std::make_shared<RequestStatus>(RequestStatus::Done);
 
 private:
     QHash<QString, std::shared_ptr<Loaded>> m_loaded;
@@ -198,6 +210,11 @@ HeadlessAgentService::HeadlessAgentService(QString characterFolder, QObject* par
 {}
 
 HeadlessAgentService::~HeadlessAgentService() = default;
+
+void HeadlessAgentService::setRequestStatus(RequestStatus status)
+{
+    *m_characters->m_requestStatus = status;
+}
 
 AgentCharacters& HeadlessAgentService::characters()
 {

@@ -54,6 +54,11 @@ public:
     // (for test doubles and demonstrations). On by default.
     void setCharacterFileCheck(bool enabled);
 
+    // The status every request of this service reports, those handed out
+    // before included: Done by default, as requests are performed at once.
+    // Doubles set another to model a character still busy with its requests.
+    void setRequestStatus(RequestStatus status);
+
     // The path Characters.Load would open for the file name.
     QString resolve(const QString& file) const;
     // Fails with a message naming the file and what is wrong with it.

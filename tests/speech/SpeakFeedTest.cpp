@@ -1,6 +1,8 @@
 // The speak feed hands long texts to the character a slice at a time, making
-// exactly the calls the whole text would make at once, in order, and drops
-// what it has not handed over when cancelled.
+// exactly the calls the whole text would make at once, in order; the next
+// slice waits until the character has begun the last line of the one before;
+// what was not handed over is dropped on a cancel or when the character was
+// stopped.
 
 #include "speech/SpeakFeed.h"
 #include "platform/agent/testing/RecordingAgentService.h"
@@ -50,7 +52,7 @@ private:
 
     std::unique_ptr<speech::SpeakFeed> makeFeed()
     {
-        return std::make_unique<speech::SpeakFeed>([this] { ++m_scheduled; });
+        return std::make_unique<speech::SpeakFeed>([this](int) { ++m_scheduled; });
     }
 
     // Runs the slices the feed asks for until it has handed everything over.
@@ -101,7 +103,9 @@ private slots:
         // Only the first slice is handed over within the call.
         QCOMPARE(speechLines().size(), speech::SpeakFeed::SliceBudget.lines);
         QCOMPARE(m_scheduled, 1);
-        QCOMPARE(runSlices(*feed), 2);
+        // 5,002 pieces: the first slice went within the call.
+        const int slice = speech::SpeakFeed::SliceBudget.lines;
+        QCOMPARE(runSlices(*feed), (5002 + slice - 1) / slice - 1);
         QCOMPARE(m_agent->lines(), atOnce);
         QVERIFY(m_last != nullptr);
         QVERIFY(!feed->isFeeding());
@@ -157,6 +161,41 @@ private slots:
         const QStringList spoken = speechLines();
         QCOMPARE(spoken.size(), 2501);
         QCOMPARE(spoken.last(), s("Speak(\"next text\", omitted) -> ok"));
+    }
+
+    void nextSliceWaitsUntilTheCharacterBeganTheLastLine()
+    {
+        m_agent->setRequestStatus(platform::agent::RequestStatus::Pending);
+        auto feed = makeFeed();
+        feed->speak(numberedLines(5000), context());
+        QCOMPARE(m_scheduled, 1);
+        feed->continueFeeding();
+        feed->continueFeeding();
+        QCOMPARE(m_scheduled, 3); // it looked twice, and asked to look again each time
+        QCOMPARE(speechLines().size(), speech::SpeakFeed::SliceBudget.lines);
+        QVERIFY(feed->isFeeding());
+
+        m_agent->setRequestStatus(platform::agent::RequestStatus::InProgress);
+        feed->continueFeeding();
+        QCOMPARE(speechLines().size(), 2 * speech::SpeakFeed::SliceBudget.lines);
+        m_agent->setRequestStatus(platform::agent::RequestStatus::Done);
+        runSlices(*feed);
+        QCOMPARE(speechLines().size(), 5000);
+        QVERIFY(!feed->isFeeding());
+    }
+
+    void aStoppedCharacterDropsTheRestOfTheTextButNotTheNextText()
+    {
+        auto feed = makeFeed();
+        feed->speak(numberedLines(5000), context());
+        feed->speak(s("next text"), context());
+        m_agent->setRequestStatus(platform::agent::RequestStatus::Interrupted);
+        m_scheduled = 0;
+        feed->continueFeeding();
+        const QStringList spoken = speechLines();
+        QCOMPARE(spoken.size(), speech::SpeakFeed::SliceBudget.lines + 1);
+        QCOMPARE(spoken.last(), s("Speak(\"next text\", omitted) -> ok"));
+        QVERIFY(!feed->isFeeding());
     }
 };
 

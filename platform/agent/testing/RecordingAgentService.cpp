@@ -118,6 +118,11 @@ FailureRule& RecordingAgentService::fail(const QString& operation)
     return m_recorder->rules.emplace_back(operation);
 }
 
+void RecordingAgentService::setRequestStatus(RequestStatus status)
+{
+    model().setRequestStatus(status);
+}
+
 void RecordingAgentService::clearFailures()
 {
     m_recorder->rules.clear();

@@ -64,6 +64,9 @@ public:
     QStringList lines(const QString& operation) const;
     void clear();
 
+    // The status every request reports (Done unless set).
+    void setRequestStatus(RequestStatus status);
+
     // Adds a rule; calls it matches fail without touching the model.
     FailureRule& fail(const QString& operation);
     void clearFailures();
