@@ -53,6 +53,10 @@ void CharacterWindow::watchScreen(QScreen* screen)
 
 void CharacterWindow::setFrame(const QImage& frame)
 {
+    // The same picture again (a held frame, an idle loop) costs nothing.
+    if (!frame.isNull() && frame.cacheKey() == m_frameKey)
+        return;
+    m_frameKey = frame.cacheKey();
     m_frame = frame.format() == QImage::Format_ARGB32_Premultiplied
                   ? frame
                   : frame.convertToFormat(QImage::Format_ARGB32_Premultiplied);
@@ -60,7 +64,15 @@ void CharacterWindow::setFrame(const QImage& frame)
         setFixedSize(m_frame.size());
     // Without a compositing manager the transparent pixels would show black;
     // the shape cuts them away. With one, it costs little and changes nothing.
-    QRegion shape = opaqueRegion(m_frame);
+    // Shapes are kept per picture: an idling character shows the same few
+    // frames over and over.
+    QRegion shape;
+    if (const QRegion* known = m_shapes.object(m_frameKey)) {
+        shape = *known;
+    } else {
+        shape = opaqueRegion(m_frame);
+        m_shapes.insert(m_frameKey, new QRegion(shape));
+    }
     if (shape != m_shape) {
         m_shape = shape;
         setMask(m_shape.isEmpty() ? QRegion(0, 0, 1, 1) : m_shape);

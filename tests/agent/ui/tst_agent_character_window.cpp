@@ -71,6 +71,15 @@ private slots:
         QCOMPARE(window.size(), QSize(40, 30));
         QVERIFY(window.mask().contains(QPoint(0, 0)));
         QVERIFY(!window.mask().contains(QPoint(40, 30)));
+
+        // Shapes are remembered per picture: going back to the first frame
+        // brings its shape back, and a picture changed since gets a new one.
+        window.setFrame(frame);
+        QVERIFY(!window.mask().contains(QPoint(1, 1)));
+        QVERIFY(window.mask().contains(QPoint(48, 64)));
+        square.fill(Qt::transparent);
+        window.setFrame(square);
+        QVERIFY(!window.mask().contains(QPoint(20, 15)));
     }
 
     void shapeKeepsEveryPixelThatIsNotFullyTransparent()
