@@ -19,9 +19,12 @@ CLIPVOICE_BUILD_PACKAGES=(
 CLIPVOICE_TEST_PACKAGES=(
     xvfb xauth x11-utils xdotool xclip trayer
     pulseaudio pulseaudio-utils imagemagick
-    python3 libbenchmark-dev
+    python3 libbenchmark-dev libx11-dev
     clang libclang-rt-14-dev
 )
+
+# What scripts/bench needs on top of those.
+CLIPVOICE_BENCH_PACKAGES=(valgrind procps)
 
 clipvoice_say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
 

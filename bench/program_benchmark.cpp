@@ -1,0 +1,236 @@
+// The program's own work on the desktop character service (offscreen):
+// opening a large character and showing its first frame, and taking a 10 MB,
+// 200,000-line copied text from the clipboard and handing it to the character.
+// For the large text the benchmark also reports the peak memory it took and
+// the longest time the event loop of the window's thread was held up.
+
+#include "agent/acs/AcsWriter.h"
+#include "agent/acs/testing/SampleCharacter.h"
+#include "agent/desktop/DesktopCharacterService.h"
+#include "agent/ui/CharacterWindow.h"
+#include "platform/agent/AgentService.h"
+#include "platform/qt/QtClipboard.h"
+#include "speech/ClipboardWatcher.h"
+#include "speech/SpeakFeed.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <malloc.h>
+#include <memory>
+
+using namespace clipvoice;
+
+namespace {
+
+// A field of /proc/self/status in kilobytes (VmRSS, VmHWM).
+qint64 statusKilobytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(static_cast<qsizetype>(qstrlen(field)) + 1).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+// Starts a new peak: VmHWM falls back to the present VmRSS.
+void resetPeakMemory()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// The longest gap between two turns of the event loop while it runs.
+class StallMeter
+{
+public:
+    StallMeter()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            const qint64 now = m_clock.nsecsElapsed();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    double longestMilliseconds() const { return static_cast<double>(m_longest) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// Runs the event loop until `done` holds or 60 s pass.
+template <typename Predicate>
+bool runUntil(Predicate done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 60000)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+const agent::ui::CharacterWindow* shownCharacterWindow()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const auto* window = qobject_cast<const agent::ui::CharacterWindow*>(widget);
+        if (window != nullptr && window->isVisible() && !window->frame().isNull())
+            return window;
+    }
+    return nullptr;
+}
+
+// A large character: 2,000 images of 256 x 256 in 100 animations.
+const QString& largeCharacterFile()
+{
+    static QTemporaryDir folder;
+    static const QString path = [] {
+        agent::acs::testing::SampleCharacter::Options options;
+        options.side = 256;
+        options.imageCount = 2000;
+        options.animationCount = 100;
+        options.framesPerAnimation = 20;
+        const QString file = folder.filePath(QStringLiteral("large.acs"));
+        agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(options),
+                                         file, nullptr);
+        return file;
+    }();
+    return path;
+}
+
+void characterOpenAndFirstFrame(benchmark::State& state)
+{
+    const QString file = largeCharacterFile();
+    state.counters["file_MB"] = static_cast<double>(QFileInfo(file).size()) / 1e6;
+    double longestStall = 0;
+    for (auto _ : state) {
+        auto service = agent::desktop::createDesktopCharacterService(QFileInfo(file).path());
+        QElapsedTimer clock;
+        clock.start();
+        auto stall = std::make_unique<StallMeter>();
+        if (!service->characters().load(QStringLiteral("large"), file).ok()) {
+            state.SkipWithError("the character did not load");
+            return;
+        }
+        (void)service->characters().item(QStringLiteral("large")).value()->show();
+        const bool shown = runUntil([] { return shownCharacterWindow() != nullptr; });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        longestStall = std::max(longestStall, stall->longestMilliseconds());
+        if (!shown)
+            state.SkipWithError("no frame was shown");
+        stall.reset();
+        service.reset();
+        QCoreApplication::processEvents();
+    }
+    state.counters["longest_stall_ms"] = longestStall;
+}
+BENCHMARK(characterOpenAndFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 200,000 lines of 52 bytes: 10.4 MB of UTF-8.
+QString largeText()
+{
+    QString text;
+    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog %1.\n");
+    text.reserve(200000 * 50);
+    for (int i = 0; i < 200000; ++i)
+        text += line.arg(i % 100000, 5, 10, QLatin1Char('0'));
+    return text;
+}
+
+void queueLargeClipboardText(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("sample.acs"));
+    agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(), file, nullptr);
+    qputenv("CLIPVOICE_AUDIO_FILE", folder.filePath(QStringLiteral("audio.wav")).toUtf8());
+    const qint64 textBytes = largeText().toUtf8().size();
+    malloc_trim(0);
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto service = agent::desktop::createDesktopCharacterService(folder.path());
+        (void)service->characters().load(QStringLiteral("clipvoice"), file);
+        speech::SpeakContext context;
+        context.character = service->characters().item(QStringLiteral("clipvoice")).value();
+        context.selectedLanguage = 2; // English (US)
+        platform::agent::RequestPtr last;
+        context.lastRequest = &last;
+        speech::SpeakFeed feed;
+        platform::QtClipboard clipboard;
+        QCoreApplication::processEvents();
+        // The peak counts from before the text exists in this process, so it
+        // includes the clipboard's own copy, which a real copy keeps in the
+        // program the text was copied from.
+        malloc_trim(0);
+        resetPeakMemory();
+        const qint64 before = statusKilobytes("VmRSS:");
+        QGuiApplication::clipboard()->setText(largeText());
+        state.ResumeTiming();
+
+        QElapsedTimer clock;
+        clock.start();
+        StallMeter stall;
+        bool ticked = false;
+        QTimer::singleShot(0, [&] {
+            speech::clipboardTick(clipboard, true,
+                                  [&](const QString& text) { feed.speak(text, context); });
+            ticked = true;
+            state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        });
+        // The text is taken and its first slice handed over within the tick;
+        // the next two seconds show what the window's thread does while the
+        // character starts speaking.
+        const bool queued = runUntil([&] { return ticked; });
+        QElapsedTimer after;
+        after.start();
+        runUntil([&] { return after.elapsed() > 2000; });
+        const bool stillFeeding = feed.isFeeding();
+        state.PauseTiming();
+        if (!queued || !stillFeeding)
+            state.SkipWithError("the text was not taken, or not kept for speaking");
+        const qint64 peak = statusKilobytes("VmHWM:") - before;
+        state.counters["text_MB"] = static_cast<double>(textBytes) / 1e6;
+        state.counters["peak_MB"] = static_cast<double>(peak) * 1024 / 1e6;
+        state.counters["peak_per_text"] = static_cast<double>(peak) * 1024 / static_cast<double>(textBytes);
+        state.counters["longest_stall_ms"] = stall.longestMilliseconds();
+        (void)context.character->stop();
+        context = {};
+        service.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(queueLargeClipboardText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

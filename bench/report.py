@@ -1,0 +1,110 @@
+#!/usr/bin/env python3
+"""Gathers the benchmark results into one table with the goals, prints it and
+writes it as JSON.
+
+    report.py RESULTS-DIR
+
+RESULTS-DIR holds the Google Benchmark outputs (catalogue.json, program.json,
+latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
+to RESULTS-DIR/results.json."""
+
+import json
+import os
+import sys
+
+
+def load(path):
+    try:
+        with open(path, encoding="utf-8") as f:
+            return json.load(f)
+    except (OSError, ValueError) as error:
+        print(f"warning: {path}: {error}", file=sys.stderr)
+        return {}
+
+
+def benchmarks(data):
+    """Benchmark name -> entry, in milliseconds."""
+    scale = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+    found = {}
+    for entry in data.get("benchmarks", []):
+        if entry.get("run_type") == "aggregate":
+            continue
+        entry = dict(entry)
+        entry["ms"] = entry["real_time"] * scale[entry.get("time_unit", "ns")]
+        found[entry["run_name"]] = entry
+    return found
+
+
+def find(entries, prefix):
+    for name, entry in entries.items():
+        if name.startswith(prefix):
+            return entry
+    return None
+
+
+def main():
+    folder = sys.argv[1]
+    entries = {}
+    for name in ("catalogue.json", "program.json", "latency.json"):
+        entries.update(benchmarks(load(os.path.join(folder, name))))
+    desktop = load(os.path.join(folder, "desktop.json"))
+    rows = []
+
+    def row(measure, value, unit, goal=None, met=None, note=""):
+        rows.append({"measure": measure, "value": value, "unit": unit,
+                     "goal": goal, "met": met, "note": note})
+
+    if desktop:
+        program, bare = desktop["startup_program_ms"], desktop["startup_bare_window_ms"]
+        ratio = program / bare if bare else None
+        row("start-up to window shown", program, "ms", note=f"bare Qt window with web pane: {bare:.0f} ms")
+        row("start-up, ratio to the bare window", ratio, "x", "<= 1.5", ratio is not None and ratio <= 1.5)
+    for count in (10, 1000, 10000):
+        e = find(entries, f"catalogueBuild/{count}")
+        if e:
+            row(f"catalogue of {count} character files", e["ms"], "ms")
+    e = find(entries, "characterOpenAndFirstFrame")
+    if e:
+        row("large character: open and first frame shown", e["ms"], "ms",
+            note=f"{e.get('file_MB', 0):.1f} MB file")
+        stall = e.get("longest_stall_ms")
+        row("  longest stall of the window's thread", stall, "ms", "< 50", stall is not None and stall < 50)
+    for language, bare_engine in (("english", "espeak-ng"), ("japanese", "Open JTalk")):
+        program = find(entries, f"fromClipboardTick/{language}")
+        bare = find(entries, f"bareEngine/{language}")
+        if program:
+            note = f"bare engine ({bare.get('label', bare_engine)}): {bare['ms']:.1f} ms" if bare else ""
+            row(f"clipboard tick to first audio, {language}", program["ms"], "ms", note=note)
+    e = find(entries, "queueLargeClipboardText")
+    if e:
+        row("10 MB, 200,000-line copy taken and queued", e["ms"], "ms", "< 1000", e["ms"] < 1000)
+        peak = e.get("peak_per_text")
+        row("  peak memory, times the text's size", peak, "x", "< 5", peak is not None and peak < 5,
+            f"{e.get('peak_MB', 0):.1f} MB for {e.get('text_MB', 0):.1f} MB of text")
+        stall = e.get("longest_stall_ms")
+        row("  longest stall of the window's thread", stall, "ms", "< 50", stall is not None and stall < 50)
+    if desktop:
+        cpu = desktop["idle_cpu_percent"]
+        row(f"idle CPU over {desktop['idle_seconds']:.0f} s (watching, character idling)", cpu,
+            "% of a core", "< 0.5", cpu < 0.5,
+            f"web pane helpers: {desktop['idle_web_helpers_cpu_percent']:.2f} %")
+        row("idle wake-ups", desktop["idle_wakeups_per_s"], "per s",
+            note=f"web pane helpers: {desktop['idle_web_helpers_wakeups_per_s']:.1f} per s")
+        row("instructions per clipboard tick (callgrind)", desktop["instructions_per_tick"], "")
+        row("resident memory with a character loaded", desktop["rss_with_character_MB"], "MB")
+
+    width = max(len(r["measure"]) for r in rows) if rows else 10
+    print(f"{'measure':<{width}}  {'value':>10}  {'unit':<11} {'goal':<8} {'met':<4} note")
+    for r in rows:
+        value = r["value"]
+        shown = "n/a" if value is None else (f"{value:.0f}" if isinstance(value, int) else f"{value:.2f}")
+        met = "" if r["met"] is None else ("yes" if r["met"] else "NO")
+        print(f"{r['measure']:<{width}}  {shown:>10}  {r['unit']:<11} {r['goal'] or '':<8} {met:<4} {r['note']}")
+    with open(os.path.join(folder, "results.json"), "w", encoding="utf-8") as f:
+        json.dump({"rows": rows, "desktop": desktop}, f, indent=2)
+    print(f"\nwritten to {os.path.join(folder, 'results.json')}")
+    return 0 if all(r["met"] is not False for r in rows) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
