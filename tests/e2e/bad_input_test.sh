@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Bad input never ends the program: binary, NUL-laden and invalid UTF-8
 # clipboard contents, a text of separators only, a large text, a character
-# file deleted or truncated after the catalogue was built, and a damaged
+# file deleted, truncated or replaced after the catalogue was built, and a damaged
 # settings file. The program keeps running and keeps answering.
 source "$(dirname "$0")/lib.sh"
 
@@ -29,6 +29,16 @@ e2e_wait_for 15 e2e_traced_like '^Characters.Load\("clipvoice", "bubble.acs"\) -
 e2e_click "$win" 92 122
 e2e_wait_for 15 e2e_traced_like '^Characters.Load\("clipvoice", "puff.acs"\) -> failed: .*' || e2e_fail "loading a truncated file did not fail"
 kill -0 "$pid" || e2e_fail "a broken character file ended the program"
+# Replaced by another file that only starts like a character file.
+{ printf '\xC3\xAB\xCD\xAB'; head -c 100000 /dev/urandom; } >"$chars/puff.acs"
+# (A click on another node first, so the two clicks on puff are no double-click.)
+e2e_click "$win" 92 104
+bubble_failed_twice() { [ "$(grep -cE '^Characters.Load\("clipvoice", "bubble.acs"\) -> failed: ' "$E2E_TRACE")" -ge 2 ]; }
+e2e_wait_for 15 bubble_failed_twice || e2e_fail "loading the deleted file again did not fail"
+e2e_click "$win" 92 122
+puff_failed_twice() { [ "$(grep -cE '^Characters.Load\("clipvoice", "puff.acs"\) -> failed: ' "$E2E_TRACE")" -ge 2 ]; }
+e2e_wait_for 15 puff_failed_twice || e2e_fail "loading a replaced file did not fail"
+kill -0 "$pid" || e2e_fail "a replaced character file ended the program"
 
 # Put bubble back and load it, so copied text is taken.
 cp "$E2E_DIR/bubble.acs" "$chars/bubble.acs"
