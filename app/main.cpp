@@ -2,6 +2,7 @@
 #include "app/DisplayPlatform.h"
 #include "app/Fonts.h"
 #include "app/Form1.h"
+#include "app/StallWatch.h"
 #include "app/StartupError.h"
 #include "app/UiTexts.h"
 #include "catalogue/WindowsDirectory.h"
@@ -75,5 +76,9 @@ int main(int argc, char** argv)
         return reportStartupFailure(*services.dialogs, QString::fromLocal8Bit(error.what()));
     }
     form.show();
+    // Benchmarks measure how long the window's thread is ever held up.
+    std::unique_ptr<app::StallWatch> stallWatch;
+    if (const QString log = qEnvironmentVariable("CLIPVOICE_STALL_LOG"); !log.isEmpty())
+        stallWatch = std::make_unique<app::StallWatch>(log);
     return application.exec();
 }

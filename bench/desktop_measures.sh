@@ -6,6 +6,8 @@
 #   CPU time and wake-ups (context switches of all threads) of the program's
 #   own process, and of its web pane's helper processes;
 #   resident memory of the program's own process with the character loaded;
+#   a 10 MB copy taken over the X clipboard: the longest hold-up of the
+#   window's thread and the peak memory it took;
 #   instructions per clipboard tick, counted by callgrind.
 #
 #   bench/desktop_measures.sh BUILD-DIR [IDLE-SECONDS] [STARTUP-RUNS]
@@ -71,6 +73,33 @@ kill -0 "$pid" || e2e_fail "the program ended while idle"
 rss_kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
 hz=$(getconf CLK_TCK)
 
+# A 10 MB, 200,000-line copy taken by the real program over the X clipboard:
+# the longest hold-up of the window's thread (from the program's own stall
+# log) and its peak memory above what it used before the copy.
+kill "$pid"
+e2e_wait_for 20 bash -c "! kill -0 $pid 2>/dev/null" || e2e_fail "the idle program did not end"
+export CLIPVOICE_STALL_LOG="$E2E_DIR/stalls.log"
+: >"$E2E_TRACE"
+e2e_start_program copy
+pid=$E2E_LAST_PID
+e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear again"
+win=$(e2e_main_window_of "$pid")
+e2e_click "$win" 92 104
+e2e_wait_for 30 e2e_traced_like '^request [0-9]+ started: Play "Greet"$' || e2e_fail "the character did not load again"
+python3 -c "import sys; sys.stdout.write(''.join('The quick brown fox jumps over the lazy dog %05d.\n' % i for i in range(200000)))" >"$E2E_DIR/large.txt"
+copy_bytes=$(stat -c %s "$E2E_DIR/large.txt")
+echo 5 >"/proc/$pid/clear_refs"
+copy_rss0=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status")
+: >"$CLIPVOICE_STALL_LOG"
+xclip -selection clipboard -i "$E2E_DIR/large.txt"
+e2e_wait_for 30 e2e_clipboard_is_empty || e2e_fail "the 10 MB copy was not taken"
+e2e_wait_for 30 e2e_traced_like '^request [0-9]+ started: Speak "The quick brown fox jumps over the lazy dog 00000."$' \
+    || e2e_fail "the 10 MB copy was not spoken"
+copy_hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
+copy_stall=$(awk '{ if ($2 > m) m = $2 } END { print m + 0 }' "$CLIPVOICE_STALL_LOG")
+kill -0 "$pid" || e2e_fail "the program ended after the 10 MB copy"
+unset CLIPVOICE_STALL_LOG
+
 # Instructions of one clipboard tick with a character loaded and nothing new
 # copied, on this X server.
 ticks=1000
@@ -83,9 +112,11 @@ instructions=$(awk '/^(summary|totals):/ { print $2; exit }' "$E2E_DIR/callgrind
 awk -v sp="$startup_program" -v sb="$startup_bare" -v runs="$runs" \
     -v el="$elapsed" -v hz="$hz" -v c0="$cpu0" -v c1="$cpu1" -v s0="$sw0" -v s1="$sw1" \
     -v h0="$hcpu0" -v h1="$hcpu1" -v hs0="$hsw0" -v hs1="$hsw1" -v rss="$rss_kb" \
-    -v ins="$instructions" -v ticks="$ticks" 'BEGIN {
+    -v ins="$instructions" -v ticks="$ticks" -v cb="$copy_bytes" -v cr="$copy_rss0" \
+    -v ch="$copy_hwm" -v cs="$copy_stall" 'BEGIN {
     printf "{\"startup_program_ms\": %s, \"startup_bare_window_ms\": %s, \"startup_runs\": %d,", sp, sb, runs
     printf " \"idle_seconds\": %.1f, \"idle_cpu_percent\": %.3f, \"idle_wakeups_per_s\": %.1f,", el, (c1 - c0) / hz / el * 100, (s1 - s0) / el
     printf " \"idle_web_helpers_cpu_percent\": %.3f, \"idle_web_helpers_wakeups_per_s\": %.1f,", (h1 - h0) / hz / el * 100, (hs1 - hs0) / el
-    printf " \"rss_with_character_MB\": %.1f, \"instructions_per_tick\": %d}\n", rss / 1024, ins / ticks
+    printf " \"rss_with_character_MB\": %.1f, \"instructions_per_tick\": %d,", rss / 1024, ins / ticks
+    printf " \"x11_copy_MB\": %.1f, \"x11_copy_peak_MB\": %.1f, \"x11_copy_longest_stall_ms\": %d}\n", cb / 1e6, (ch - cr) * 1024 / 1e6, cs
 }' >&3

@@ -90,6 +90,13 @@ def main():
             f"web pane helpers: {desktop['idle_web_helpers_cpu_percent']:.2f} %")
         row("idle wake-ups", desktop["idle_wakeups_per_s"], "per s",
             note=f"web pane helpers: {desktop['idle_web_helpers_wakeups_per_s']:.1f} per s")
+        if "x11_copy_MB" in desktop:
+            peak = desktop["x11_copy_peak_MB"] / desktop["x11_copy_MB"]
+            row("10 MB copy over the X clipboard: peak memory", peak, "x", "< 5", peak < 5,
+                f"{desktop['x11_copy_peak_MB']:.1f} MB, real program under Xvfb")
+            stall = desktop["x11_copy_longest_stall_ms"]
+            row("  longest stall of the window's thread", stall, "ms", "< 50", stall < 50,
+                "from the program's stall log (CLIPVOICE_STALL_LOG)")
         row("instructions per clipboard tick (callgrind)", desktop["instructions_per_tick"], "")
         row("resident memory with a character loaded", desktop["rss_with_character_MB"], "MB")
 
