@@ -100,14 +100,14 @@ const agent::ui::CharacterWindow* shownCharacterWindow()
     return nullptr;
 }
 
-// A large character: 2,000 images of 256 x 256 in 100 animations.
+// A large character: 5,000 images of 256 x 256 in 100 animations (over 10 MB).
 const QString& largeCharacterFile()
 {
     static QTemporaryDir folder;
     static const QString path = [] {
         agent::acs::testing::SampleCharacter::Options options;
         options.side = 256;
-        options.imageCount = 2000;
+        options.imageCount = 5000;
         options.animationCount = 100;
         options.framesPerAnimation = 20;
         const QString file = folder.filePath(QStringLiteral("large.acs"));
