@@ -7,6 +7,7 @@
 #include "app/HotSpotLabel.h"
 #include "app/LanguageSetting.h"
 #include "catalogue/CatalogueTree.h"
+#include "platform/Clipboard.h"
 #include "platform/SettingsStore.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPane.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <QWindow>
@@ -126,8 +128,18 @@ void Form1::switchClipboardWatching()
 
 void Form1::readClipboard()
 {
-    speech::clipboardTick(*m_services.clipboard, m_loaded.isLoaded,
-                          [this](const QString& text) { SpeakText(text); });
+    // While no character is loaded the clipboard is left alone. A large text
+    // may take the clipboard a while to hand over; ticks meanwhile are skipped.
+    if (!m_loaded.isLoaded || m_readingClipboard)
+        return;
+    m_readingClipboard = true;
+    m_services.clipboard->readText([this, alive = QPointer<Form1>(this)](const QString& text) {
+        if (!alive)
+            return;
+        m_readingClipboard = false;
+        speech::takeClipboardText(*m_services.clipboard, m_loaded.isLoaded, text,
+                                  [this](const QString& taken) { SpeakText(taken); });
+    });
 }
 
 void Form1::restoreFromTray()

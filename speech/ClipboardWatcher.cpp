@@ -22,8 +22,13 @@ void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
 {
     if (!characterLoaded)
         return;
-    const QString text = clipboard.text();
-    if (text.isEmpty())
+    takeClipboardText(clipboard, characterLoaded, clipboard.text(), speak);
+}
+
+void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded, const QString& text,
+                       const std::function<void(const QString&)>& speak)
+{
+    if (!characterLoaded || text.isEmpty())
         return;
     clipboard.clear();
     speak(limitClipboardText(text));

@@ -22,6 +22,11 @@ inline constexpr qsizetype kMaxClipboardText = qsizetype(1) << 26;
 void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
                    const std::function<void(const QString&)>& speak);
 
+// The second half of a tick whose text was read in the background: takes the
+// text as clipboardTick does, if a character is still loaded.
+void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded, const QString& text,
+                       const std::function<void(const QString&)>& speak);
+
 // The text to speak from a copied text: at most `limit` characters, cut at a
 // line break where there is one.
 QString limitClipboardText(const QString& text, qsizetype limit = kMaxClipboardText);

@@ -1,5 +1,7 @@
 #include "platform/qt/QtClipboard.h"
 
+#include "platform/qt/X11ClipboardReader.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -37,6 +39,64 @@ QString QtClipboard::withCrLfLineBreaks(const QString& text)
         *out++ = in[i];
     }
     return result;
+}
+
+QtClipboard::~QtClipboard()
+{
+    m_cancel = true;
+    finishRead();
+}
+
+void QtClipboard::finishRead()
+{
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void QtClipboard::readText(const std::function<void(const QString&)>& done)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        done(text());
+        return;
+    }
+    if (m_reading) {
+        done({});
+        return;
+    }
+    // Asking whether there is text costs one round trip; only text is read
+    // in the background.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
+    if (data == nullptr || !data->hasText()) {
+        done({});
+        return;
+    }
+    finishRead();
+    m_reading = true;
+    // Text of up to 64 Mi characters is taken; in UTF-8 that is at most four
+    // times as many bytes.
+    constexpr qsizetype maxBytes = qsizetype(1) << 28;
+    m_worker = std::thread([this, done] {
+        X11ClipboardReader::Result result =
+            X11ClipboardReader::read(qgetenv("DISPLAY"), maxBytes, m_cancel);
+        if (result.ok && !result.text.isEmpty())
+            result.text = withCrLfLineBreaks(result.text);
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this, done, result = std::move(result)] {
+                m_reading = false;
+                if (!result.ok || result.replaced) {
+                    // The owner did not answer in time, or something else was
+                    // copied meanwhile: the next tick tries again. (Asking Qt
+                    // now would wait for a silent owner on this thread.)
+                    done({});
+                } else if (result.text.isEmpty()) {
+                    done(text()); // an owner that offers text only in other forms
+                } else {
+                    done(result.text);
+                }
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void QtClipboard::clear()

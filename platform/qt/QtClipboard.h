@@ -2,18 +2,39 @@
 
 #include "platform/Clipboard.h"
 
+#include <QObject>
+
+#include <atomic>
+#include <thread>
+
 namespace clipvoice::platform {
 
 // The system clipboard through Qt. Its text comes with CR LF line breaks,
 // the form plain text takes on the clipboard of Windows, whatever line breaks
 // the program that copied it used: every line break separates two lines.
+//
+// On X11 a large copy takes its owner many round trips to hand over, and Qt
+// reads it on the window's thread; readText() reads the text on a worker
+// thread instead, over a connection of its own.
 class QtClipboard final : public Clipboard
 {
 public:
+    QtClipboard() = default;
+    ~QtClipboard() override;
+
     QString text() override;
     void clear() override;
+    void readText(const std::function<void(const QString&)>& done) override;
 
     static QString withCrLfLineBreaks(const QString& text);
+
+private:
+    void finishRead();
+
+    QObject m_context; // receives the worker's result on the window's thread
+    std::thread m_worker;
+    std::atomic_bool m_cancel = false;
+    bool m_reading = false;
 };
 
 } // namespace clipvoice::platform

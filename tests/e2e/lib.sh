@@ -133,7 +133,14 @@ e2e_traced() { grep -qxF "$1" "$E2E_TRACE"; }
 
 e2e_clipboard() { xclip -selection clipboard -o 2>/dev/null; }
 e2e_clipboard_targets() { xclip -selection clipboard -o -t TARGETS 2>/dev/null; }
-e2e_clipboard_is_empty() { ! xclip -selection clipboard -o >/dev/null 2>&1; }
+# Asks only for the list of targets, and gives up after 5 s: xclip, while it
+# hands a large text over, leaves other requests unanswered, and a probe that
+# asked for the text itself could hang for ever. No owner means empty.
+e2e_clipboard_is_empty() {
+    local status=0
+    timeout 5 xclip -selection clipboard -o -t TARGETS >/dev/null 2>&1 || status=$?
+    [ "$status" != 0 ] && [ "$status" != 124 ]
+}
 
 # The stored language setting, or nothing when none is stored.
 e2e_settings_file() { echo "$XDG_CONFIG_HOME/clipvoice/clipvoice.ini"; }
