@@ -2,7 +2,10 @@
 
 #include "platform/Clipboard.h"
 
+#include <QList>
 #include <QStringList>
+
+#include <functional>
 
 namespace clipvoice::platform::testing {
 
@@ -24,6 +27,18 @@ public:
         holdsOtherData = false;
     }
 
+    // With deferReads set, reads wait until the test delivers them, like a
+    // large text the desktop clipboard reads in the background.
+    void readText(const std::function<void(const QString&)>& done) override
+    {
+        if (!deferReads) {
+            done(text());
+            return;
+        }
+        pendingReads.append(done);
+    }
+    void deliverRead() { pendingReads.takeFirst()(text()); }
+
     void setText(const QString& text)
     {
         heldText = text;
@@ -39,6 +54,8 @@ public:
     QString heldText;
     bool holdsOtherData = false;
     QStringList calls;
+    bool deferReads = false;
+    QList<std::function<void(const QString&)>> pendingReads;
 };
 
 } // namespace clipvoice::platform::testing

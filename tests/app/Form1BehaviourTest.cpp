@@ -152,6 +152,32 @@ private slots:
         QCOMPARE(m_agent->lines(s("LanguageID")), QStringList{s("LanguageID(1031) -> ok")});
     }
 
+    void aTextReadInTheBackgroundIsTakenWhenItArrives()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        m_clipboard->deferReads = true;
+        m_clipboard->setText(s("first"));
+        tick();
+        tick(); // skipped: the first read is still under way
+        QCOMPARE(m_clipboard->pendingReads.size(), 1);
+        QCOMPARE(m_clipboard->heldText, s("first"));
+        m_clipboard->deliverRead();
+        QVERIFY(m_clipboard->isEmpty());
+        QCOMPARE(m_agent->lines(s("Speak")), QStringList{s("Speak(\"first\", omitted) -> ok")});
+
+        // A read that arrives after the character went away takes nothing.
+        m_clipboard->setText(s("second"));
+        tick();
+        m_agent->fail(s("Characters.Load"));
+        m_form->LoadCharacter(s("Merlin.acs"));
+        QVERIFY(!m_form->isCharacterLoaded());
+        m_clipboard->deliverRead();
+        QCOMPARE(m_clipboard->heldText, s("second"));
+        QCOMPARE(m_agent->lines(s("Speak")).size(), 1);
+    }
+
     void uncheckingTheClipboardBoxStopsTheTimer()
     {
         auto* timer = control<QTimer>("Timer1");
