@@ -15,6 +15,22 @@ namespace clipvoice::platform {
 WebEnginePane::WebEnginePane(QWidget* parent)
     : WebPane(parent)
 {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+}
+
+WebEnginePane::~WebEnginePane()
+{
+    // The page must go before the profile it was made with.
+    delete m_view;
+    m_view = nullptr;
+    m_page = nullptr;
+}
+
+void WebEnginePane::createView()
+{
+    // Made at the first page, not with the window: a copy of the program that
+    // is refused at start never starts the browser engine's processes.
     // A profile without a storage name is off the record: nothing is written to disk.
     m_profile = new QWebEngineProfile(this);
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
@@ -26,23 +42,14 @@ WebEnginePane::WebEnginePane(QWidget* parent)
     m_page = new RestrictedWebPage(m_profile, m_view);
     m_view->setPage(m_page);
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
+    layout()->addWidget(m_view);
     setFocusProxy(m_view);
-}
-
-WebEnginePane::~WebEnginePane()
-{
-    // The page must go before the profile it was made with.
-    delete m_view;
-    m_view = nullptr;
-    m_page = nullptr;
 }
 
 void WebEnginePane::navigate(const QUrl& address)
 {
+    if (m_view == nullptr)
+        createView();
     m_view->setUrl(address);
 }
 

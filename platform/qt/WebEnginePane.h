@@ -22,9 +22,12 @@ public:
 
     void navigate(const QUrl& address) override;
 
+    // Null until the first navigate().
     QWebEngineView* view() const { return m_view; }
 
 private:
+    void createView();
+
     QWebEngineProfile* m_profile = nullptr;
     RestrictedWebPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
