@@ -4,8 +4,8 @@ writes it as JSON.
 
     report.py RESULTS-DIR
 
-RESULTS-DIR holds the Google Benchmark outputs (catalogue.json, program.json,
-latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
+RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
+program-open.json, program-queue.json, latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
 to RESULTS-DIR/results.json."""
 
 import json
@@ -45,7 +45,7 @@ def find(entries, prefix):
 def main():
     folder = sys.argv[1]
     entries = {}
-    for name in ("catalogue.json", "program.json", "latency.json"):
+    for name in ("catalogue.json", "program-open.json", "program-queue.json", "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
     rows = []
