@@ -2,6 +2,7 @@
 // files, and queueing a large copied text (200,000 lines, about 10 MB) through
 // the speak pipeline into the headless character service.
 
+#include "bench/LargeCopiedText.h"
 #include "catalogue/CatalogueBuilder.h"
 #include "catalogue/CatalogueTree.h"
 #include "platform/agent/HeadlessAgentService.h"
@@ -52,15 +53,9 @@ void catalogueBuild(benchmark::State& state)
 }
 BENCHMARK(catalogueBuild)->Arg(10)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-// 200,000 lines of about 50 characters: 10 MB of UTF-8.
 QString largeText()
 {
-    QString text;
-    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog %1.\r\n");
-    text.reserve(200000 * 52);
-    for (int i = 0; i < 200000; ++i)
-        text += line.arg(i % 1000, 3, 10, QLatin1Char('0'));
-    return text;
+    return largeCopiedText(QStringLiteral("\r\n"));
 }
 
 void queueLargeClipboardText(benchmark::State& state)

@@ -8,6 +8,7 @@
 #include "agent/acs/testing/SampleCharacter.h"
 #include "agent/desktop/DesktopCharacterService.h"
 #include "agent/ui/CharacterWindow.h"
+#include "bench/LargeCopiedText.h"
 #include "platform/agent/AgentService.h"
 #include "platform/qt/QtClipboard.h"
 #include "speech/ClipboardWatcher.h"
@@ -39,7 +40,11 @@ qint64 statusKilobytes(const char* field)
         return -1;
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(qstrlen(field)) + 1).trimmed().split(' ').value(0).toLongLong();
+            return line.mid(static_cast<qsizetype>(qstrlen(field)) + 1)
+                .trimmed()
+                .split(' ')
+                .value(0)
+                .toLongLong();
     }
     return -1;
 }
@@ -77,8 +82,7 @@ private:
 };
 
 // Runs the event loop until `done` holds or 60 s pass.
-template <typename Predicate>
-bool runUntil(Predicate done)
+template <typename Predicate> bool runUntil(Predicate done)
 {
     QElapsedTimer clock;
     clock.start();
@@ -111,8 +115,8 @@ const QString& largeCharacterFile()
         options.animationCount = 100;
         options.framesPerAnimation = 20;
         const QString file = folder.filePath(QStringLiteral("large.acs"));
-        agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(options),
-                                         file, nullptr);
+        agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(options), file,
+                                         nullptr);
         return file;
     }();
     return path;
@@ -144,17 +148,14 @@ void characterOpenAndFirstFrame(benchmark::State& state)
     }
     state.counters["longest_stall_ms"] = longestStall;
 }
-BENCHMARK(characterOpenAndFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(characterOpenAndFirstFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
-// 200,000 lines of 52 bytes: 10.4 MB of UTF-8.
 QString largeText()
 {
-    QString text;
-    const QString line = QStringLiteral("The quick brown fox jumps over the lazy dog %1.\n");
-    text.reserve(200000 * 50);
-    for (int i = 0; i < 200000; ++i)
-        text += line.arg(i % 100000, 5, 10, QLatin1Char('0'));
-    return text;
+    return largeCopiedText(QStringLiteral("\n"));
 }
 
 void queueLargeClipboardText(benchmark::State& state)
@@ -211,7 +212,8 @@ void queueLargeClipboardText(benchmark::State& state)
         const qint64 peak = statusKilobytes("VmHWM:") - before;
         state.counters["text_MB"] = static_cast<double>(textBytes) / 1e6;
         state.counters["peak_MB"] = static_cast<double>(peak) * 1024 / 1e6;
-        state.counters["peak_per_text"] = static_cast<double>(peak) * 1024 / static_cast<double>(textBytes);
+        state.counters["peak_per_text"] =
+            static_cast<double>(peak) * 1024 / static_cast<double>(textBytes);
         state.counters["longest_stall_ms"] = stall.longestMilliseconds();
         (void)context.character->stop();
         context = {};
@@ -221,7 +223,6 @@ void queueLargeClipboardText(benchmark::State& state)
     }
 }
 BENCHMARK(queueLargeClipboardText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
-
 
 } // namespace
 
