@@ -115,7 +115,7 @@ private:
 
     catalogue::LoadedCharacter m_loaded;
     platform::agent::RequestPtr LastRequest;
-    speech::SpeakFeed m_speakFeed; // after LastRequest, which its jobs write to
+    speech::SpeakFeed m_speakFeed;   // after LastRequest, which its jobs write to
     bool m_readingClipboard = false; // a tick's read is under way
     WindowDrag m_drag;
 

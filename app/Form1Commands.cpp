@@ -20,8 +20,8 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QTimer>
 #include <QWindow>
 

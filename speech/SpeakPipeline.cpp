@@ -26,8 +26,7 @@ SpeakBudget SpeakBudget::unlimited()
 SpeakJob::SpeakJob(QString text, SpeakContext context)
     : m_text(std::move(text))
     , m_context(std::move(context))
-{
-}
+{}
 
 bool SpeakJob::begin()
 {

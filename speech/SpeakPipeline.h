@@ -30,7 +30,7 @@ QStringList splitLines(const QString& text);
 // least one line is always handed over, however long.
 struct SpeakBudget
 {
-    int lines = 0;          // lines, empty ones included
+    int lines = 0; // lines, empty ones included
     qsizetype characters = 0;
 
     static SpeakBudget unlimited();

@@ -63,7 +63,7 @@ private:
     void watchScreen(QScreen* screen);
 
     QImage m_frame;
-    qint64 m_frameKey = 0;             // the cache key of the picture shown
+    qint64 m_frameKey = 0;                 // the cache key of the picture shown
     QCache<qint64, QRegion> m_shapes{256}; // shapes of recent pictures by cache key
     QRegion m_shape;
     bool m_placed = false;  // placed once; later shows keep the position

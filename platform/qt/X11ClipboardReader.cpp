@@ -16,8 +16,7 @@ struct FreeDeleter
 {
     void operator()(void* p) const { std::free(p); }
 };
-template <typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
+template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
 struct Connection
 {

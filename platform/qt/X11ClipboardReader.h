@@ -18,10 +18,10 @@ class X11ClipboardReader
 public:
     struct Result
     {
-        bool ok = false;   // the clipboard could be asked
-        QString text;      // empty when it holds no text
-        QString error;     // why it could not be asked
-        bool cut = false;  // the text was longer than maxBytes
+        bool ok = false;       // the clipboard could be asked
+        QString text;          // empty when it holds no text
+        QString error;         // why it could not be asked
+        bool cut = false;      // the text was longer than maxBytes
         bool replaced = false; // something else was copied while reading
     };
 

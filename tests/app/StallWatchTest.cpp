@@ -21,8 +21,8 @@ private slots:
         StallWatch watch(path, 20);
         QVERIFY(watch.isOpen());
         const int step = StallWatch::IntervalMs;
-        watch.tick(step);            // on time
-        watch.tick(2 * step + 20);   // 20 ms late: at the threshold, not beyond
+        watch.tick(step);               // on time
+        watch.tick(2 * step + 20);      // 20 ms late: at the threshold, not beyond
         watch.tick(3 * step + 20 + 75); // 75 ms late
         watch.tick(4 * step + 20 + 75 + 3);
         QCOMPARE(watch.longestMs(), 75);
