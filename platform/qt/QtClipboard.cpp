@@ -63,13 +63,6 @@ void QtClipboard::readText(const std::function<void(const QString&)>& done)
         done({});
         return;
     }
-    // Asking whether there is text costs one round trip; only text is read
-    // in the background.
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
-    if (data == nullptr || !data->hasText()) {
-        done({});
-        return;
-    }
     finishRead();
     m_reading = true;
     // Text of up to 64 Mi characters is taken; in UTF-8 that is at most four
@@ -84,16 +77,10 @@ void QtClipboard::readText(const std::function<void(const QString&)>& done)
             &m_context,
             [this, done, result = std::move(result)] {
                 m_reading = false;
-                if (!result.ok || result.replaced) {
-                    // The owner did not answer in time, or something else was
-                    // copied meanwhile: the next tick tries again. (Asking Qt
-                    // now would wait for a silent owner on this thread.)
-                    done({});
-                } else if (result.text.isEmpty()) {
-                    done(text()); // an owner that offers text only in other forms
-                } else {
-                    done(result.text);
-                }
+                // An owner that did not answer in time, or something copied
+                // meanwhile: the next tick tries again. (Asking Qt instead
+                // would wait for a silent owner on this thread.)
+                done(result.ok && !result.replaced ? result.text : QString());
             },
             Qt::QueuedConnection);
     });

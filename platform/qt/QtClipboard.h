@@ -13,9 +13,10 @@ namespace clipvoice::platform {
 // the form plain text takes on the clipboard of Windows, whatever line breaks
 // the program that copied it used: every line break separates two lines.
 //
-// On X11 a large copy takes its owner many round trips to hand over, and Qt
-// reads it on the window's thread; readText() reads the text on a worker
-// thread instead, over a connection of its own.
+// On X11 a large copy takes its owner many round trips to hand over, an
+// owner may not answer at all, and Qt waits for it on the window's thread;
+// readText() asks and reads on a worker thread instead, over a connection of
+// its own.
 class QtClipboard final : public Clipboard
 {
 public:

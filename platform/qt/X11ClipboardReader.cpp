@@ -4,9 +4,13 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <optional>
 #include <poll.h>
+#include <vector>
 
 namespace clipvoice::platform {
 
@@ -18,23 +22,6 @@ struct FreeDeleter
 };
 template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
-struct Connection
-{
-    xcb_connection_t* c = nullptr;
-    ~Connection()
-    {
-        if (c != nullptr)
-            xcb_disconnect(c);
-    }
-};
-
-xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection)
-{
-    const XcbReply<xcb_get_selection_owner_reply_t> reply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
-    return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-}
-
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
 {
     const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name);
@@ -42,32 +29,199 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
     return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
-// Waits for the next event of one of the wanted kinds; null on timeout,
-// cancel or a broken connection. Other events are dropped.
-XcbReply<xcb_generic_event_t> waitForEvent(xcb_connection_t* c, uint8_t wanted,
-                                           const std::atomic_bool& cancel, QElapsedTimer& clock,
-                                           int timeoutMs)
+// One read of the clipboard: a connection, a window that receives the owner's
+// answers, and the names it needs.
+class Session
 {
-    pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
-    while (!cancel.load() && clock.elapsed() < timeoutMs && xcb_connection_has_error(c) == 0) {
-        while (xcb_generic_event_t* raw = xcb_poll_for_event(c)) {
-            XcbReply<xcb_generic_event_t> event(raw);
-            if ((event->response_type & 0x7f) == wanted)
-                return event;
-        }
-        poll(&fd, 1, 50);
-    }
-    return nullptr;
-}
+public:
+    enum class Outcome
+    {
+        Answered,
+        Refused,
+        NoAnswer
+    };
 
-XcbReply<xcb_get_property_reply_t> takeProperty(xcb_connection_t* c, xcb_window_t window,
-                                                xcb_atom_t property)
-{
+    Session(const QByteArray& display, const std::atomic_bool& cancel, int timeoutMs)
+        : m_cancel(cancel)
+        , m_timeoutMs(timeoutMs)
+    {
+        m_c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
+    }
+    ~Session()
+    {
+        if (m_c != nullptr)
+            xcb_disconnect(m_c);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // Empty when ready, else why not.
+    QString open()
+    {
+        if (m_c == nullptr || xcb_connection_has_error(m_c) != 0)
+            return QStringLiteral("cannot connect to the X server");
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        if (screen == nullptr)
+            return QStringLiteral("the X server has no screen");
+        clipboard = internAtom(m_c, "CLIPBOARD");
+        utf8 = internAtom(m_c, "UTF8_STRING");
+        utf8Plain = internAtom(m_c, "text/plain;charset=utf-8");
+        incr = internAtom(m_c, "INCR");
+        timestamp = internAtom(m_c, "TIMESTAMP");
+        targets = internAtom(m_c, "TARGETS");
+        m_property = internAtom(m_c, "CLIPVOICE_CLIPBOARD");
+        if (clipboard == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || utf8Plain == XCB_ATOM_NONE ||
+            incr == XCB_ATOM_NONE || timestamp == XCB_ATOM_NONE || targets == XCB_ATOM_NONE ||
+            m_property == XCB_ATOM_NONE)
+            return QStringLiteral("the X server refused the clipboard's names");
+        m_window = xcb_generate_id(m_c);
+        const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK,
+                          &events);
+        return {};
+    }
+
+    xcb_window_t owner()
+    {
+        const XcbReply<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, clipboard), nullptr));
+        return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+    }
+
+    // Asks the owner for the clipboard in the form `target`; when it answers,
+    // `reply` holds what it put on our window (possibly the INCR marker).
+    Outcome convert(xcb_atom_t target, XcbReply<xcb_get_property_reply_t>& reply)
+    {
+        xcb_convert_selection(m_c, m_window, clipboard, target, m_property, XCB_CURRENT_TIME);
+        xcb_flush(m_c);
+        m_clock.start();
+        for (;;) {
+            const auto event = waitForEvent(XCB_SELECTION_NOTIFY);
+            if (!event)
+                return Outcome::NoAnswer;
+            const auto* notify = reinterpret_cast<const xcb_selection_notify_event_t*>(event.get());
+            if (notify->target != target)
+                continue; // a late answer to an earlier request
+            if (notify->property == XCB_ATOM_NONE)
+                return Outcome::Refused;
+            reply = takeProperty();
+            return reply ? Outcome::Answered : Outcome::Refused;
+        }
+    }
+
+    // The rest of an INCR transfer: piece after piece, each sent when the last
+    // was taken, and an empty piece at the end. False when the owner stopped.
+    bool takePieces(QByteArray& bytes, qsizetype maxBytes, bool& cut)
+    {
+        m_clock.start();
+        for (;;) {
+            const auto event = waitForEvent(XCB_PROPERTY_NOTIFY);
+            if (!event)
+                return false;
+            const auto* changed = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+            if (changed->atom != m_property || changed->state != XCB_PROPERTY_NEW_VALUE)
+                continue;
+            const auto piece = takeProperty();
+            if (!piece)
+                return true;
+            const int length = xcb_get_property_value_length(piece.get());
+            if (length == 0)
+                return true;
+            if (bytes.size() + length > maxBytes) {
+                cut = true;
+                return true;
+            }
+            bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);
+            m_clock.start(); // the owner is alive: the time limit is per piece
+        }
+    }
+
+    xcb_atom_t clipboard = XCB_ATOM_NONE;
+    xcb_atom_t utf8 = XCB_ATOM_NONE;
+    xcb_atom_t utf8Plain = XCB_ATOM_NONE;
+    xcb_atom_t incr = XCB_ATOM_NONE;
+    xcb_atom_t timestamp = XCB_ATOM_NONE;
+    xcb_atom_t targets = XCB_ATOM_NONE;
+
+private:
+    // Waits for the next event of the wanted kind; null on timeout, cancel or
+    // a broken connection. Other events are dropped.
+    XcbReply<xcb_generic_event_t> waitForEvent(uint8_t wanted)
+    {
+        pollfd fd{xcb_get_file_descriptor(m_c), POLLIN, 0};
+        while (!m_cancel.load() && m_clock.elapsed() < m_timeoutMs &&
+               xcb_connection_has_error(m_c) == 0) {
+            while (xcb_generic_event_t* raw = xcb_poll_for_event(m_c)) {
+                XcbReply<xcb_generic_event_t> event(raw);
+                if ((event->response_type & 0x7f) == wanted)
+                    return event;
+            }
+            poll(&fd, 1, 50);
+        }
+        return nullptr;
+    }
+
     // Deleting the property as it is read tells an incremental owner to send
     // the next piece.
-    const auto cookie =
-        xcb_get_property(c, 1, window, property, XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4);
-    return XcbReply<xcb_get_property_reply_t>(xcb_get_property_reply(c, cookie, nullptr));
+    XcbReply<xcb_get_property_reply_t> takeProperty()
+    {
+        const auto cookie = xcb_get_property(m_c, 1, m_window, m_property,
+                                             XCB_GET_PROPERTY_TYPE_ANY, 0, UINT32_MAX / 4);
+        XcbReply<xcb_get_property_reply_t> reply(xcb_get_property_reply(m_c, cookie, nullptr));
+        xcb_flush(m_c);
+        return reply;
+    }
+
+    const std::atomic_bool& m_cancel;
+    const int m_timeoutMs;
+    xcb_connection_t* m_c = nullptr;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+    xcb_atom_t m_property = XCB_ATOM_NONE;
+    QElapsedTimer m_clock;
+};
+
+// The forms the owner offers the clipboard in (ICCCM's TARGETS). Only these
+// may be asked for: some owners answer any other request with their data
+// too, a picture's bytes included.
+std::vector<xcb_atom_t> offeredTargets(Session& session, bool& answered)
+{
+    XcbReply<xcb_get_property_reply_t> reply;
+    const Session::Outcome outcome = session.convert(session.targets, reply);
+    answered = outcome != Session::Outcome::NoAnswer;
+    if (outcome != Session::Outcome::Answered || reply->format != 32)
+        return {};
+    const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply.get()));
+    return std::vector<xcb_atom_t>(atoms, atoms + xcb_get_property_value_length(reply.get()) / 4);
+}
+
+// When the owner took the clipboard (ICCCM's TIMESTAMP).
+std::optional<uint32_t> ownershipTime(Session& session, bool& answered)
+{
+    XcbReply<xcb_get_property_reply_t> reply;
+    const Session::Outcome outcome = session.convert(session.timestamp, reply);
+    answered = outcome != Session::Outcome::NoAnswer;
+    if (outcome != Session::Outcome::Answered || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4)
+        return std::nullopt;
+    uint32_t time = 0;
+    std::memcpy(&time, xcb_get_property_value(reply.get()), sizeof time);
+    return time;
+}
+
+// The length of `bytes` without a UTF-8 sequence cut short at its end, as a
+// text cut at the size limit may have.
+qsizetype withoutPartialCharacter(const QByteArray& bytes)
+{
+    qsizetype lead = bytes.size();
+    for (int back = 0; back < 4 && lead > 0; ++back) {
+        const auto byte = static_cast<unsigned char>(bytes[--lead]);
+        if ((byte & 0xc0) == 0x80)
+            continue; // a continuation byte: look further back
+        const int length = byte < 0x80 ? 1 : byte >= 0xf0 ? 4 : byte >= 0xe0 ? 3 : 2;
+        return bytes.size() - lead >= length ? bytes.size() : lead;
+    }
+    return bytes.size();
 }
 
 } // namespace
@@ -76,89 +230,85 @@ X11ClipboardReader::Result X11ClipboardReader::read(const QByteArray& display, q
                                                     const std::atomic_bool& cancel, int timeoutMs)
 {
     Result result;
-    Connection connection;
-    connection.c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
-    xcb_connection_t* c = connection.c;
-    if (c == nullptr || xcb_connection_has_error(c) != 0) {
-        result.error = QStringLiteral("cannot connect to the X server");
+    Session session(display, cancel, timeoutMs);
+    result.error = session.open();
+    if (!result.error.isEmpty())
         return result;
-    }
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    if (screen == nullptr) {
-        result.error = QStringLiteral("the X server has no screen");
-        return result;
-    }
-    const xcb_atom_t clipboard = internAtom(c, "CLIPBOARD");
-    const xcb_atom_t utf8 = internAtom(c, "UTF8_STRING");
-    const xcb_atom_t incr = internAtom(c, "INCR");
-    const xcb_atom_t property = internAtom(c, "CLIPVOICE_CLIPBOARD");
-    if (clipboard == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || property == XCB_ATOM_NONE) {
-        result.error = QStringLiteral("the X server refused the clipboard's names");
-        return result;
-    }
+    const QString noAnswer = QStringLiteral("the clipboard's owner did not answer");
 
-    const xcb_window_t ownerBefore = selectionOwner(c, clipboard);
-    const xcb_window_t window = xcb_generate_id(c);
-    const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
-                      XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK, &events);
-    xcb_convert_selection(c, window, clipboard, utf8, property, XCB_CURRENT_TIME);
-    xcb_flush(c);
-
-    QElapsedTimer clock;
-    clock.start();
-    const auto notify = waitForEvent(c, XCB_SELECTION_NOTIFY, cancel, clock, timeoutMs);
-    if (!notify) {
-        result.error = QStringLiteral("the clipboard's owner did not answer");
+    const xcb_window_t ownerBefore = session.owner();
+    if (ownerBefore == XCB_WINDOW_NONE) {
+        result.ok = true; // nothing was copied, or it was cleared
         return result;
     }
-    result.ok = true;
-    const auto* selection = reinterpret_cast<const xcb_selection_notify_event_t*>(notify.get());
-    if (selection->property == XCB_ATOM_NONE)
-        return result; // no text on the clipboard (a picture, or nothing)
-
-    QByteArray bytes;
-    auto reply = takeProperty(c, window, property);
-    xcb_flush(c);
-    if (!reply)
+    bool answered = false;
+    const std::vector<xcb_atom_t> offered = offeredTargets(session, answered);
+    if (!answered) {
+        result.error = noAnswer;
         return result;
-    if (reply->type != incr) {
-        bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                           xcb_get_property_value_length(reply.get()));
-    } else {
-        // The owner sends piece after piece, each when the last was taken,
-        // and an empty piece at the end.
-        for (;;) {
-            const auto changed = waitForEvent(c, XCB_PROPERTY_NOTIFY, cancel, clock, timeoutMs);
-            if (!changed) {
-                result.ok = false;
-                result.error = QStringLiteral("the clipboard's owner stopped sending");
-                return result;
-            }
-            const auto* event = reinterpret_cast<const xcb_property_notify_event_t*>(changed.get());
-            if (event->atom != property || event->state != XCB_PROPERTY_NEW_VALUE)
-                continue;
-            auto piece = takeProperty(c, window, property);
-            xcb_flush(c);
-            if (!piece)
-                break;
-            const int length = xcb_get_property_value_length(piece.get());
-            if (length == 0)
-                break;
-            if (bytes.size() + length > maxBytes) {
-                result.cut = true;
-                break;
-            }
-            bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);
-            clock.restart(); // the owner is alive: the time limit is per piece
+    }
+    const auto offers = [&offered](xcb_atom_t target) {
+        return std::find(offered.begin(), offered.end(), target) != offered.end();
+    };
+    std::optional<uint32_t> timeBefore;
+    if (offers(session.timestamp)) {
+        timeBefore = ownershipTime(session, answered);
+        if (!answered) {
+            result.error = noAnswer;
+            return result;
         }
+    }
+
+    // UTF-8 under either of its names, else Latin-1; nothing when the owner
+    // offers no text (a picture, files).
+    QByteArray bytes;
+    bool latin1 = false;
+    for (const xcb_atom_t target : {session.utf8, session.utf8Plain, xcb_atom_t(XCB_ATOM_STRING)}) {
+        if (!offers(target))
+            continue;
+        XcbReply<xcb_get_property_reply_t> reply;
+        const Session::Outcome outcome = session.convert(target, reply);
+        if (outcome == Session::Outcome::NoAnswer) {
+            result.error = noAnswer;
+            return result;
+        }
+        if (outcome == Session::Outcome::Refused)
+            continue;
+        latin1 = reply->type == XCB_ATOM_STRING;
+        if (reply->type != session.incr) {
+            bytes = QByteArray(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                               xcb_get_property_value_length(reply.get()));
+        } else if (!session.takePieces(bytes, maxBytes, result.cut)) {
+            result.error = QStringLiteral("the clipboard's owner stopped sending");
+            return result;
+        }
+        break;
     }
     if (bytes.size() > maxBytes) {
         bytes.truncate(maxBytes);
         result.cut = true;
     }
-    result.replaced = selectionOwner(c, clipboard) != ownerBefore;
-    result.text = QString::fromUtf8(bytes);
+    if (result.cut && !latin1)
+        bytes.truncate(withoutPartialCharacter(bytes));
+
+    // Something copied meanwhile, by another program or by the same one,
+    // makes this text stale.
+    if (session.owner() != ownerBefore) {
+        result.ok = true;
+        result.replaced = true;
+        return result;
+    }
+    if (timeBefore) {
+        const std::optional<uint32_t> timeAfter = ownershipTime(session, answered);
+        if (!answered) {
+            result.error = noAnswer;
+            return result;
+        }
+        result.replaced = timeAfter != timeBefore;
+    }
+    result.ok = true;
+    if (!result.replaced)
+        result.text = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
     return result;
 }
 

@@ -4,15 +4,20 @@
 #include <QString>
 
 #include <atomic>
-#include <optional>
 
 namespace clipvoice::platform {
 
-// Reads the text of the X11 clipboard (the CLIPBOARD selection, as UTF-8)
-// over a connection of its own, so that it can run on a worker thread: a
-// large copy takes the owner many round trips to hand over, and the window's
-// thread must not wait for them. Large texts arrive in pieces (the INCR
-// protocol); at most `maxBytes` are read.
+// Reads the text of the X11 clipboard (the CLIPBOARD selection) over a
+// connection of its own, so that it can run on a worker thread: a large copy
+// takes the owner many round trips to hand over, and an owner that does not
+// answer must not hold up the window's thread. Large texts arrive in pieces
+// (the INCR protocol); at most `maxBytes` are read.
+//
+// The owner is asked which forms it offers (TARGETS), and the text is asked
+// for as UTF-8 where offered, else as Latin-1 (STRING). Before and after the
+// read the owner is asked when it took the clipboard (TIMESTAMP), where it
+// offers that, so that a text replaced during the read, even by the same
+// program, is reported as replaced rather than taken as the current one.
 class X11ClipboardReader
 {
 public:
@@ -25,7 +30,8 @@ public:
         bool replaced = false; // something else was copied while reading
     };
 
-    // `display` as in DISPLAY; empty for the environment's.
+    // `display` as in DISPLAY; empty for the environment's. `timeoutMs`
+    // bounds each wait for the owner.
     static Result read(const QByteArray& display, qsizetype maxBytes,
                        const std::atomic_bool& cancel, int timeoutMs = 5000);
 };

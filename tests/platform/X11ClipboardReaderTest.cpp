@@ -1,0 +1,338 @@
+// The X11 clipboard reader against a real X server (run under Xvfb by
+// x11_clipboard_reader_test.sh): owners that answer in UTF-8 or only in
+// Latin-1, that hold a picture, that never answer, that replace their text
+// while it is read, and a large text handed over in pieces by xclip.
+
+#include "platform/qt/X11ClipboardReader.h"
+
+#include <QProcess>
+#include <QtTest>
+
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <poll.h>
+#include <thread>
+#include <vector>
+
+using clipvoice::platform::X11ClipboardReader;
+
+namespace {
+
+// A clipboard owner of the test's own, answering on a thread of its own.
+class TestOwner
+{
+public:
+    struct Answer
+    {
+        xcb_atom_t type = XCB_ATOM_NONE;
+        QByteArray bytes;
+    };
+
+    explicit TestOwner(bool answers = true)
+        : m_answers(answers)
+    {
+        m_c = xcb_connect(nullptr, nullptr);
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
+        m_window = xcb_generate_id(m_c);
+        xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
+                          XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
+        m_clipboard = atom("CLIPBOARD");
+        m_timestampTarget = atom("TIMESTAMP");
+        m_targetsTarget = atom("TARGETS");
+    }
+    bool connected() const { return xcb_connection_has_error(m_c) == 0; }
+    ~TestOwner()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        xcb_disconnect(m_c);
+    }
+
+    xcb_atom_t atom(const char* name)
+    {
+        const auto cookie = xcb_intern_atom(m_c, 0, uint16_t(qstrlen(name)), name);
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_c, cookie, nullptr);
+        if (reply == nullptr)
+            return XCB_ATOM_NONE;
+        const xcb_atom_t result = reply->atom;
+        std::free(reply);
+        return result;
+    }
+
+    void offer(xcb_atom_t target, xcb_atom_t type, const QByteArray& bytes)
+    {
+        m_offers[target] = Answer{type, bytes};
+    }
+    // Called on the owner's thread before it answers a request for `target`.
+    void beforeAnswering(xcb_atom_t target, std::function<void()> action)
+    {
+        m_before[target] = std::move(action);
+    }
+    // Takes the clipboard again, as a program does when something new is
+    // copied in it.
+    void takeClipboard()
+    {
+        ++m_ownershipTime;
+        xcb_set_selection_owner(m_c, m_window, m_clipboard, XCB_CURRENT_TIME);
+        xcb_flush(m_c);
+    }
+    void start()
+    {
+        if (!connected())
+            qFatal("the test's clipboard owner cannot reach the X server");
+        takeClipboard();
+        m_thread = std::thread([this] { serve(); });
+    }
+
+private:
+    void serve()
+    {
+        pollfd fd{xcb_get_file_descriptor(m_c), POLLIN, 0};
+        while (!m_stop) {
+            while (xcb_generic_event_t* event = xcb_poll_for_event(m_c)) {
+                if ((event->response_type & 0x7f) == XCB_SELECTION_REQUEST && m_answers)
+                    answer(*reinterpret_cast<xcb_selection_request_event_t*>(event));
+                std::free(event);
+            }
+            poll(&fd, 1, 20);
+        }
+    }
+
+    void answer(const xcb_selection_request_event_t& request)
+    {
+        if (const auto action = m_before.find(request.target); action != m_before.end())
+            action->second();
+        xcb_atom_t property = request.property;
+        if (request.target == m_targetsTarget) {
+            std::vector<xcb_atom_t> targets{m_targetsTarget, m_timestampTarget};
+            for (const auto& offer : m_offers)
+                targets.push_back(offer.first);
+            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                XCB_ATOM_ATOM, 32, uint32_t(targets.size()), targets.data());
+        } else if (request.target == m_timestampTarget) {
+            const uint32_t time = m_ownershipTime;
+            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                XCB_ATOM_INTEGER, 32, 1, &time);
+        } else if (const auto offer = m_offers.find(request.target); offer != m_offers.end()) {
+            xcb_change_property(m_c, XCB_PROP_MODE_REPLACE, request.requestor, property,
+                                offer->second.type, 8, uint32_t(offer->second.bytes.size()),
+                                offer->second.bytes.constData());
+        } else {
+            property = XCB_ATOM_NONE; // refused
+        }
+        xcb_selection_notify_event_t notify{};
+        notify.response_type = XCB_SELECTION_NOTIFY;
+        notify.time = request.time;
+        notify.requestor = request.requestor;
+        notify.selection = request.selection;
+        notify.target = request.target;
+        notify.property = property;
+        xcb_send_event(m_c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&notify));
+        xcb_flush(m_c);
+    }
+
+    const bool m_answers;
+    xcb_connection_t* m_c = nullptr;
+    xcb_window_t m_window = XCB_WINDOW_NONE;
+    xcb_atom_t m_clipboard = XCB_ATOM_NONE;
+    xcb_atom_t m_timestampTarget = XCB_ATOM_NONE;
+    xcb_atom_t m_targetsTarget = XCB_ATOM_NONE;
+    std::map<xcb_atom_t, Answer> m_offers;
+    std::map<xcb_atom_t, std::function<void()>> m_before;
+    std::atomic_uint32_t m_ownershipTime = 1000;
+    std::atomic_bool m_stop = false;
+    std::thread m_thread;
+};
+
+// xclip owning the clipboard with `bytes` in the form `type`; -quiet keeps it
+// in the foreground, serving them, until it is killed.
+void startXclip(QProcess& xclip, const QByteArray& bytes, const QString& type)
+{
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                 QStringLiteral("clipboard"), QStringLiteral("-t"), type, QStringLiteral("-i")});
+    QVERIFY2(xclip.waitForStarted(), "xclip is missing");
+    xclip.write(bytes);
+    xclip.closeWriteChannel();
+}
+
+void stopXclip(QProcess& xclip)
+{
+    xclip.kill();
+    xclip.waitForFinished();
+}
+
+X11ClipboardReader::Result readClipboard(qsizetype maxBytes = 1 << 20, int timeoutMs = 5000)
+{
+    std::atomic_bool cancel = false;
+    return X11ClipboardReader::read(QByteArray(), maxBytes, cancel, timeoutMs);
+}
+
+bool xclipOwnsTheClipboard()
+{
+    QProcess list;
+    list.start(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                QStringLiteral("-t"), QStringLiteral("TARGETS")});
+    return list.waitForFinished(3000) && list.readAllStandardOutput().contains("TARGETS");
+}
+
+} // namespace
+
+class X11ClipboardReaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))
+            QFAIL("needs an X server: run through x11_clipboard_reader_test.sh");
+        // An X server resets when its last client leaves, and refuses
+        // connections meanwhile; one connection stays open throughout, as
+        // the program's own does.
+        m_keepAlive = xcb_connect(nullptr, nullptr);
+        QVERIFY(xcb_connection_has_error(m_keepAlive) == 0);
+    }
+
+    void cleanupTestCase() { xcb_disconnect(m_keepAlive); }
+
+    void emptyClipboardHasNoText()
+    {
+        const auto result = readClipboard();
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QVERIFY(result.text.isEmpty());
+        QVERIFY(!result.replaced);
+    }
+
+    void textIsTakenAsUtf8OrLatin1()
+    {
+        {
+            TestOwner owner;
+            owner.offer(owner.atom("UTF8_STRING"), owner.atom("UTF8_STRING"),
+                        QStringLiteral("こんにちは\nworld <speak>").toUtf8());
+            owner.offer(XCB_ATOM_STRING, XCB_ATOM_STRING, "wrong form");
+            owner.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.text, QStringLiteral("こんにちは\nworld <speak>"));
+        }
+        {
+            TestOwner owner; // an old program that offers Latin-1 only
+            owner.offer(XCB_ATOM_STRING, XCB_ATOM_STRING, QByteArray("caf\xe9"));
+            owner.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.text, QStringLiteral("café"));
+        }
+    }
+
+    void pictureIsNotText()
+    {
+        {
+            TestOwner owner;
+            owner.offer(owner.atom("image/png"), owner.atom("image/png"), QByteArray("\x89PNG", 4));
+            owner.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QVERIFY(result.text.isEmpty());
+            QVERIFY(!result.replaced);
+        }
+        {
+            // xclip answers a request for any form with its bytes; only what
+            // it lists may be asked for.
+            QProcess xclip;
+            startXclip(xclip, "picture bytes", QStringLiteral("image/png"));
+            QTRY_VERIFY_WITH_TIMEOUT(xclipOwnsTheClipboard(), 10000);
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QVERIFY(result.text.isEmpty());
+            stopXclip(xclip);
+        }
+    }
+
+    void silentOwnerIsReportedNotWaitedFor()
+    {
+        TestOwner owner(false);
+        owner.start();
+        const auto result = readClipboard(1 << 20, 300);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.error, QStringLiteral("the clipboard's owner did not answer"));
+        QVERIFY(result.text.isEmpty());
+    }
+
+    void textReplacedDuringTheReadIsNotTaken()
+    {
+        {
+            // The same program copies something new while its old text is read.
+            TestOwner owner;
+            const xcb_atom_t utf8 = owner.atom("UTF8_STRING");
+            owner.offer(utf8, utf8, "old text");
+            owner.beforeAnswering(utf8, [&owner] { owner.takeClipboard(); });
+            owner.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QVERIFY(result.replaced);
+            QVERIFY(result.text.isEmpty());
+        }
+        {
+            // Another program takes the clipboard during the read.
+            TestOwner first;
+            TestOwner second;
+            const xcb_atom_t utf8 = first.atom("UTF8_STRING");
+            first.offer(utf8, utf8, "old text");
+            second.offer(utf8, utf8, "new text");
+            first.beforeAnswering(utf8, [&second] { second.takeClipboard(); });
+            first.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QVERIFY(result.replaced);
+            QVERIFY(result.text.isEmpty());
+        }
+    }
+
+    void largeTextArrivesInPiecesAndIsCappedAtTheLimit()
+    {
+        // xclip hands over anything larger than the server's request size in
+        // INCR pieces.
+        QByteArray text;
+        for (int line = 0; text.size() < 3'000'000; ++line)
+            text += "line " + QByteArray::number(line) + " of a long copy, ünïcödé\n";
+        QProcess xclip;
+        startXclip(xclip, text, QStringLiteral("UTF8_STRING"));
+        QTRY_VERIFY_WITH_TIMEOUT(xclipOwnsTheClipboard(), 10000);
+        const auto whole = readClipboard(qsizetype(1) << 28);
+        QVERIFY2(whole.ok, qPrintable(whole.error));
+        QVERIFY(!whole.cut);
+        QCOMPARE(whole.text.toUtf8(), text);
+
+        const auto capped = readClipboard(1'000'000);
+        QVERIFY2(capped.ok, qPrintable(capped.error));
+        QVERIFY(capped.cut);
+        QVERIFY(capped.text.toUtf8().size() <= 1'000'000);
+        QVERIFY(text.startsWith(capped.text.toUtf8()));
+
+        stopXclip(xclip);
+    }
+
+    void cancelEndsTheWait()
+    {
+        TestOwner owner(false);
+        owner.start();
+        std::atomic_bool cancel = true;
+        const auto result = X11ClipboardReader::read(QByteArray(), 1 << 20, cancel, 60000);
+        QVERIFY(!result.ok);
+    }
+
+private:
+    xcb_connection_t* m_keepAlive = nullptr;
+};
+
+QTEST_GUILESS_MAIN(X11ClipboardReaderTest)
+#include "X11ClipboardReaderTest.moc"
