@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Copied text is left alone while no character is loaded; once one is loaded
-# it is taken, cleared and spoken line by line. A copied picture survives.
+# it is taken, cleared and spoken line by line, also when it was copied in the
+# program itself. A copied picture survives.
 source "$(dirname "$0")/lib.sh"
 
 e2e_start_xvfb
@@ -32,6 +33,14 @@ Speak("line two", omitted) -> ok
 Speak("line three", omitted) -> ok
 LINES
 e2e_wait_for 5 e2e_clipboard_is_empty || e2e_fail "the clipboard was not cleared"
+
+# Text copied in the program's own text box: the program itself owns the
+# clipboard then, and answers its own background read.
+e2e_click "$win" 100 200
+xdotool type --delay 10 "copied inside"
+xdotool key ctrl+a ctrl+c
+e2e_wait_for 10 e2e_traced 'Speak("copied inside", omitted) -> ok' || e2e_fail "text copied in the program was not spoken"
+e2e_wait_for 5 e2e_clipboard_is_empty || e2e_fail "the program's own copy was not cleared"
 
 # A picture is no text: it stays on the clipboard and nothing is spoken.
 spoken_before=$(grep -c '^Speak' "$E2E_TRACE")
