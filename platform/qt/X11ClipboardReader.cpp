@@ -128,11 +128,13 @@ public:
             const int length = xcb_get_property_value_length(piece.get());
             if (length == 0)
                 return true;
+            const auto* data = static_cast<const char*>(xcb_get_property_value(piece.get()));
             if (bytes.size() + length > maxBytes) {
+                bytes.append(data, maxBytes - bytes.size()); // as much as the limit allows
                 cut = true;
                 return true;
             }
-            bytes.append(static_cast<const char*>(xcb_get_property_value(piece.get())), length);
+            bytes.append(data, length);
             m_clock.start(); // the owner is alive: the time limit is per piece
         }
     }
