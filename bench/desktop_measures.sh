@@ -38,8 +38,7 @@ startup_bare=$(printf '%s\n' "${bare_times[@]}" | median)
 
 # The idle program: a character loaded (bubble, the second root's first node)
 # and shown, watching on, nothing copied.
-export E2E_TRACE="$E2E_DIR/trace.log" CLIPVOICE_TRACE="$E2E_DIR/trace.log"
-: >"$E2E_TRACE"
+e2e_new_trace
 e2e_start_program idle
 pid=$E2E_LAST_PID
 e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear"

@@ -6,9 +6,7 @@ source "$(dirname "$0")/lib.sh"
 
 e2e_start_xvfb
 e2e_start_pulse
-export E2E_TRACE="$E2E_DIR/trace.log"
-export CLIPVOICE_TRACE="$E2E_TRACE"
-: >"$E2E_TRACE"
+e2e_new_trace
 # Frame sound effects would be heard too; only speech is listened for here.
 mkdir -p "$XDG_CONFIG_HOME/clipvoice"
 printf '[Sound]\nEffectsEnabled=false\n' >"$XDG_CONFIG_HOME/clipvoice/agent.ini"

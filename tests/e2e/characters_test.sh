@@ -6,10 +6,8 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_start_xvfb
-export E2E_TRACE="$E2E_DIR/trace.log"
-export CLIPVOICE_TRACE="$E2E_TRACE"
+e2e_new_trace
 export CLIPVOICE_AUDIO_FILE="$E2E_DIR/audio.wav"
-: >"$E2E_TRACE"
 
 e2e_start_program first
 pid=$E2E_LAST_PID

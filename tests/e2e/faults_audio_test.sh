@@ -22,22 +22,6 @@ speak_request() {
 speak_started() { [ -n "$(speak_request "$1")" ]; }
 request_finished() { e2e_traced_like "^request $1 finished: "; }
 
-# Starts the program with a trace of its own (request numbers start again),
-# loads bubble and turns gestures off (アニメーションを行う), so speech follows
-# a copy at once. Sets pid and win.
-start_and_load() {
-    export E2E_TRACE="$E2E_DIR/trace-$1.log"
-    export CLIPVOICE_TRACE="$E2E_TRACE"
-    : >"$E2E_TRACE"
-    e2e_start_program "$1"
-    pid=$E2E_LAST_PID
-    e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear ($1)"
-    win=$(e2e_main_window_of "$pid")
-    e2e_click "$win" 92 104
-    e2e_wait_for 30 e2e_traced 'Characters.Load("clipvoice", "bubble.acs") -> ok' || e2e_fail "bubble did not load ($1)"
-    e2e_click "$win" 294 110
-}
-
 # Copies text and waits until every given line was spoken to its end.
 copy_and_hear() {
     local text="$1" line number; shift
@@ -52,7 +36,7 @@ copy_and_hear() {
 
 # (a) No sound server: the program finds no sound device and speaks by the clock.
 pactl info >/dev/null 2>&1 && e2e_fail "a sound server is reachable, so this is no test of none"
-start_and_load silent
+e2e_start_with_bubble silent
 copy_and_hear $'Nobody can hear this line.\nNor this one.' 'Nobody can hear this line.' 'Nor this one.'
 grep -q 'No sound device' "$E2E_DIR/silent.log" || e2e_fail "the program did not notice that there is no sound device"
 kill -0 "$pid" || e2e_fail "the program ended without a sound device"
@@ -64,7 +48,7 @@ wait "$pid" 2>/dev/null || true
 # (b) The sound server is killed while a line is heard.
 e2e_start_pulse
 pulse_pid=${E2E_PIDS[-1]}
-start_and_load heard
+e2e_start_with_bubble heard
 long='This rather long line of English text is still being read aloud when the sound server goes away, and the character must carry on to its end all the same.'
 printf '%s' "$long" | xclip -selection clipboard -i
 e2e_wait_for 30 speak_started "$long" || e2e_fail "the long line was not spoken"

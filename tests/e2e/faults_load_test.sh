@@ -6,10 +6,8 @@
 source "$(dirname "$0")/lib.sh"
 
 e2e_start_xvfb
-export E2E_TRACE="$E2E_DIR/trace.log"
-export CLIPVOICE_TRACE="$E2E_TRACE"
+e2e_new_trace
 export CLIPVOICE_AUDIO_FILE="$E2E_DIR/audio.wav"
-: >"$E2E_TRACE"
 mkdir -p "$XDG_CONFIG_HOME/clipvoice"
 printf '[q7a]\nlang=2\n' >"$(e2e_settings_file)" # English (US)
 printf '[Speech]\nRate=10\n' >"$XDG_CONFIG_HOME/clipvoice/agent.ini" # the fastest speech

@@ -99,9 +99,30 @@ e2e_use_character_folder() {
     printf '\xC3\xAB\xCD\xAB' >"$E2E_DIR/windows/msagent/chars/merlin.acs"
     export CLIPVOICE_WINDOWS_DIR="$E2E_DIR/windows"
     export CLIPVOICE_AGENT=headless
-    export E2E_TRACE="$E2E_DIR/trace.log"
+    e2e_new_trace
+}
+
+# Starts a new, empty trace of calls into the character service and of its
+# requests, in $E2E_TRACE: trace.log, or trace-$1.log for a program started
+# later in the same test (its request numbers start again).
+e2e_new_trace() {
+    export E2E_TRACE="$E2E_DIR/trace${1:+-$1}.log"
     export CLIPVOICE_TRACE="$E2E_TRACE"
     : >"$E2E_TRACE"
+}
+
+# Starts the program with a trace of its own, loads bubble and turns gestures
+# off (アニメーションを行う), so speech follows a copy at once. Sets pid and
+# win; $1 names the log and the trace.
+e2e_start_with_bubble() {
+    e2e_new_trace "$1"
+    e2e_start_program "$1"
+    pid=$E2E_LAST_PID
+    e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear ($1)"
+    win=$(e2e_main_window_of "$pid")
+    e2e_click "$win" 92 104
+    e2e_wait_for 30 e2e_traced 'Characters.Load("clipvoice", "bubble.acs") -> ok' || e2e_fail "bubble did not load ($1)"
+    e2e_click "$win" 294 110
 }
 
 # Starts a notification-area host at the bottom right of the screen.

@@ -10,9 +10,7 @@ source "$(dirname "$0")/lib.sh"
 minutes="${CLIPVOICE_SOAK_MINUTES:-1}"
 growth_limit_mb="${CLIPVOICE_SOAK_GROWTH_MB:-40}"
 e2e_start_xvfb
-export E2E_TRACE="$E2E_DIR/trace.log"
-export CLIPVOICE_TRACE="$E2E_TRACE"
-: >"$E2E_TRACE"
+e2e_new_trace
 
 e2e_start_program soak
 pid=$E2E_LAST_PID
