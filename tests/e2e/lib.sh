@@ -49,10 +49,13 @@ e2e_wait_for() {
     done
 }
 
-# Starts an X server of its own and exports DISPLAY.
+# Starts an X server of its own and exports DISPLAY. -noreset: by default the
+# server resets when its last client leaves, and refuses a client that connects
+# during the reset; a probe such as xdotool leaving just as the program starts
+# would then stop the program from starting.
 e2e_start_xvfb() {
     local fdfile="$E2E_DIR/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >"$E2E_DIR/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >"$E2E_DIR/xvfb.log" 2>&1 &
     E2E_PIDS+=("$!")
     e2e_wait_for 20 test -s "$fdfile" || e2e_fail "Xvfb did not start"
     export DISPLAY=":$(head -n1 "$fdfile")"
