@@ -66,13 +66,14 @@ public:
         clipboard = internAtom(m_c, "CLIPBOARD");
         utf8 = internAtom(m_c, "UTF8_STRING");
         utf8Plain = internAtom(m_c, "text/plain;charset=utf-8");
+        plain = internAtom(m_c, "text/plain");
         incr = internAtom(m_c, "INCR");
         timestamp = internAtom(m_c, "TIMESTAMP");
         targets = internAtom(m_c, "TARGETS");
         m_property = internAtom(m_c, "CLIPVOICE_CLIPBOARD");
         if (clipboard == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || utf8Plain == XCB_ATOM_NONE ||
-            incr == XCB_ATOM_NONE || timestamp == XCB_ATOM_NONE || targets == XCB_ATOM_NONE ||
-            m_property == XCB_ATOM_NONE)
+            plain == XCB_ATOM_NONE || incr == XCB_ATOM_NONE || timestamp == XCB_ATOM_NONE ||
+            targets == XCB_ATOM_NONE || m_property == XCB_ATOM_NONE)
             return QStringLiteral("the X server refused the clipboard's names");
         m_window = xcb_generate_id(m_c);
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -142,6 +143,7 @@ public:
     xcb_atom_t clipboard = XCB_ATOM_NONE;
     xcb_atom_t utf8 = XCB_ATOM_NONE;
     xcb_atom_t utf8Plain = XCB_ATOM_NONE;
+    xcb_atom_t plain = XCB_ATOM_NONE;
     xcb_atom_t incr = XCB_ATOM_NONE;
     xcb_atom_t timestamp = XCB_ATOM_NONE;
     xcb_atom_t targets = XCB_ATOM_NONE;
@@ -261,11 +263,13 @@ X11ClipboardReader::Result X11ClipboardReader::read(const QByteArray& display, q
         }
     }
 
-    // UTF-8 under either of its names, else Latin-1; nothing when the owner
+    // UTF-8 under either of its names, else Latin-1, else text/plain without
+    // a charset (taken as UTF-8, the usual locale); nothing when the owner
     // offers no text (a picture, files).
     QByteArray bytes;
     bool latin1 = false;
-    for (const xcb_atom_t target : {session.utf8, session.utf8Plain, xcb_atom_t(XCB_ATOM_STRING)}) {
+    for (const xcb_atom_t target :
+         {session.utf8, session.utf8Plain, xcb_atom_t(XCB_ATOM_STRING), session.plain}) {
         if (!offers(target))
             continue;
         XcbReply<xcb_get_property_reply_t> reply;

@@ -14,7 +14,8 @@ namespace clipvoice::platform {
 // (the INCR protocol); at most `maxBytes` are read.
 //
 // The owner is asked which forms it offers (TARGETS), and the text is asked
-// for as UTF-8 where offered, else as Latin-1 (STRING). Before and after the
+// for as UTF-8 where offered, else as Latin-1 (STRING), else as text/plain
+// without a charset (read as UTF-8). Before and after the
 // read the owner is asked when it took the clipboard (TIMESTAMP), where it
 // offers that, so that a text replaced during the read, even by the same
 // program, is reported as replaced rather than taken as the current one.

@@ -1,6 +1,6 @@
 // The X11 clipboard reader against a real X server (run under Xvfb by
-// x11_clipboard_reader_test.sh): owners that answer in UTF-8 or only in
-// Latin-1, that hold a picture, that never answer, that replace their text
+// x11_clipboard_reader_test.sh): owners that answer in UTF-8, only in
+// Latin-1 or only in text/plain, that hold a picture, that never answer, that replace their text
 // while it is read, and a large text handed over in pieces by xclip.
 
 #include "platform/qt/X11ClipboardReader.h"
@@ -211,7 +211,7 @@ private slots:
         QVERIFY(!result.replaced);
     }
 
-    void textIsTakenAsUtf8OrLatin1()
+    void textIsTakenInEachTextForm()
     {
         {
             TestOwner owner;
@@ -230,6 +230,16 @@ private slots:
             const auto result = readClipboard();
             QVERIFY2(result.ok, qPrintable(result.error));
             QCOMPARE(result.text, QStringLiteral("café"));
+        }
+        {
+            TestOwner owner; // text/plain with no charset: the locale's, UTF-8
+            owner.offer(owner.atom("text/plain"), owner.atom("text/plain"),
+                        QStringLiteral("grüße").toUtf8());
+            owner.offer(owner.atom("TEXT"), owner.atom("COMPOUND_TEXT"), "wrong form");
+            owner.start();
+            const auto result = readClipboard();
+            QVERIFY2(result.ok, qPrintable(result.error));
+            QCOMPARE(result.text, QStringLiteral("grüße"));
         }
     }
 
