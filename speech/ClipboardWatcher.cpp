@@ -22,16 +22,22 @@ void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
 {
     if (!characterLoaded)
         return;
-    takeClipboardText(clipboard, characterLoaded, clipboard.text(), speak);
-}
-
-void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded, const QString& text,
-                       const std::function<void(const QString&)>& speak)
-{
-    if (!characterLoaded || text.isEmpty())
+    const QString text = clipboard.text();
+    if (text.isEmpty())
         return;
     clipboard.clear();
     speak(limitClipboardText(text));
+}
+
+void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded,
+                       const platform::ClipboardRead& read,
+                       const std::function<void(const QString&)>& speak)
+{
+    if (!characterLoaded || read.text.isEmpty())
+        return;
+    if (!clipboard.clearIfUnchanged(read))
+        return;
+    speak(limitClipboardText(read.text));
 }
 
 } // namespace clipvoice::speech

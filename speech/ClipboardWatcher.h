@@ -6,7 +6,8 @@
 
 namespace clipvoice::platform {
 class Clipboard;
-}
+struct ClipboardRead;
+} // namespace clipvoice::platform
 
 namespace clipvoice::speech {
 
@@ -23,8 +24,11 @@ void clipboardTick(platform::Clipboard& clipboard, bool characterLoaded,
                    const std::function<void(const QString&)>& speak);
 
 // The second half of a tick whose text was read in the background: takes the
-// text as clipboardTick does, if a character is still loaded.
-void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded, const QString& text,
+// text as clipboardTick does, if a character is still loaded. Only the text
+// that was read is cleared: when something was copied since, the clipboard is
+// left to the next tick and the stale text is not spoken.
+void takeClipboardText(platform::Clipboard& clipboard, bool characterLoaded,
+                       const platform::ClipboardRead& read,
                        const std::function<void(const QString&)>& speak);
 
 // The text to speak from a copied text: at most `limit` characters, cut at a

@@ -53,10 +53,15 @@ void QtClipboard::finishRead()
         m_worker.join();
 }
 
-void QtClipboard::readText(const std::function<void(const QString&)>& done)
+bool QtClipboard::readsInBackground() const
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
-        done(text());
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void QtClipboard::readText(const std::function<void(const ClipboardRead&)>& done)
+{
+    if (!readsInBackground()) {
+        done({text(), 0});
         return;
     }
     if (m_reading) {
@@ -80,7 +85,10 @@ void QtClipboard::readText(const std::function<void(const QString&)>& done)
                 // An owner that did not answer in time, or something copied
                 // meanwhile: the next tick tries again. (Asking Qt instead
                 // would wait for a silent owner on this thread.)
-                done(result.ok && !result.replaced ? result.text : QString());
+                if (result.ok && !result.replaced)
+                    done({result.text, (quint64(result.owner) << 32) | result.readTime});
+                else
+                    done({});
             },
             Qt::QueuedConnection);
     });
@@ -89,6 +97,18 @@ void QtClipboard::readText(const std::function<void(const QString&)>& done)
 void QtClipboard::clear()
 {
     QGuiApplication::clipboard()->clear(QClipboard::Clipboard);
+}
+
+bool QtClipboard::clearIfUnchanged(const ClipboardRead& read)
+{
+    // A text read on this thread is cleared before anything else can happen;
+    // one read in the background only if nothing was copied since.
+    if (!readsInBackground() || read.mark == 0) {
+        clear();
+        return true;
+    }
+    return X11ClipboardReader::clearIfUnchanged(qgetenv("DISPLAY"), uint32_t(read.mark >> 32),
+                                                uint32_t(read.mark));
 }
 
 } // namespace clipvoice::platform

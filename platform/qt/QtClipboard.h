@@ -16,7 +16,9 @@ namespace clipvoice::platform {
 // On X11 a large copy takes its owner many round trips to hand over, an
 // owner may not answer at all, and Qt waits for it on the window's thread;
 // readText() asks and reads on a worker thread instead, over a connection of
-// its own.
+// its own. Such a read is marked with the X server's time at which the text
+// was known to be current, so that the clear that follows leaves alone
+// whatever was copied after it.
 class QtClipboard final : public Clipboard
 {
 public:
@@ -25,12 +27,15 @@ public:
 
     QString text() override;
     void clear() override;
-    void readText(const std::function<void(const QString&)>& done) override;
+    void readText(const std::function<void(const ClipboardRead&)>& done) override;
+    bool clearIfUnchanged(const ClipboardRead& read) override;
 
     static QString withCrLfLineBreaks(const QString& text);
 
 private:
     void finishRead();
+
+    bool readsInBackground() const;
 
     QObject m_context; // receives the worker's result on the window's thread
     std::thread m_worker;

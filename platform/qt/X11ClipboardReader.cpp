@@ -3,6 +3,7 @@
 #include <xcb/xcb.h>
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <algorithm>
 #include <cstdlib>
@@ -71,9 +72,11 @@ public:
         timestamp = internAtom(m_c, "TIMESTAMP");
         targets = internAtom(m_c, "TARGETS");
         m_property = internAtom(m_c, "CLIPVOICE_CLIPBOARD");
+        m_timeProperty = internAtom(m_c, "CLIPVOICE_TIME");
         if (clipboard == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || utf8Plain == XCB_ATOM_NONE ||
             plain == XCB_ATOM_NONE || incr == XCB_ATOM_NONE || timestamp == XCB_ATOM_NONE ||
-            targets == XCB_ATOM_NONE || m_property == XCB_ATOM_NONE)
+            targets == XCB_ATOM_NONE || m_property == XCB_ATOM_NONE ||
+            m_timeProperty == XCB_ATOM_NONE)
             return QStringLiteral("the X server refused the clipboard's names");
         m_window = xcb_generate_id(m_c);
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -140,6 +143,25 @@ public:
         }
     }
 
+    // The X server's time now (ICCCM's way: an empty change of a property of
+    // our own window, whose notification carries the time). Only the server
+    // answers this, so a silent owner cannot hold it up.
+    std::optional<uint32_t> serverTime()
+    {
+        xcb_change_property(m_c, XCB_PROP_MODE_APPEND, m_window, m_timeProperty, XCB_ATOM_STRING, 8,
+                            0, nullptr);
+        xcb_flush(m_c);
+        m_clock.start();
+        for (;;) {
+            const auto event = waitForEvent(XCB_PROPERTY_NOTIFY);
+            if (!event)
+                return std::nullopt;
+            const auto* changed = reinterpret_cast<const xcb_property_notify_event_t*>(event.get());
+            if (changed->atom == m_timeProperty)
+                return changed->time;
+        }
+    }
+
     xcb_atom_t clipboard = XCB_ATOM_NONE;
     xcb_atom_t utf8 = XCB_ATOM_NONE;
     xcb_atom_t utf8Plain = XCB_ATOM_NONE;
@@ -182,6 +204,7 @@ private:
     xcb_connection_t* m_c = nullptr;
     xcb_window_t m_window = XCB_WINDOW_NONE;
     xcb_atom_t m_property = XCB_ATOM_NONE;
+    xcb_atom_t m_timeProperty = XCB_ATOM_NONE;
     QElapsedTimer m_clock;
 };
 
@@ -297,6 +320,17 @@ X11ClipboardReader::Result X11ClipboardReader::read(const QByteArray& display, q
     if (result.cut && !latin1)
         bytes.truncate(withoutPartialCharacter(bytes));
 
+    // The time at which the clipboard is known to hold this text, taken
+    // before the checks below: a copy after it is seen by clearIfUnchanged(),
+    // one before it by the checks.
+    const std::optional<uint32_t> readTime = session.serverTime();
+    if (!readTime) {
+        result.error = QStringLiteral("the X server did not tell its time");
+        return result;
+    }
+    result.readTime = *readTime;
+    result.owner = ownerBefore;
+
     // Something copied meanwhile, by another program or by the same one,
     // makes this text stale.
     if (session.owner() != ownerBefore) {
@@ -316,6 +350,33 @@ X11ClipboardReader::Result X11ClipboardReader::read(const QByteArray& display, q
     if (!result.replaced)
         result.text = latin1 ? QString::fromLatin1(bytes) : QString::fromUtf8(bytes);
     return result;
+}
+
+bool X11ClipboardReader::clearIfUnchanged(const QByteArray& display, uint32_t owner,
+                                          uint32_t readTime)
+{
+    xcb_connection_t* c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
+    const auto closeConnection = qScopeGuard([c] {
+        if (c != nullptr)
+            xcb_disconnect(c);
+    });
+    if (c == nullptr || xcb_connection_has_error(c) != 0)
+        return false;
+    const xcb_atom_t clipboard = internAtom(c, "CLIPBOARD");
+    if (clipboard == XCB_ATOM_NONE)
+        return false;
+    const auto currentOwner = [c, clipboard] {
+        const XcbReply<xcb_get_selection_owner_reply_t> reply(
+            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
+        return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+    };
+    // Another program copied something: it stays.
+    if (currentOwner() != owner)
+        return false;
+    // The server ignores a change of owner dated before the clipboard's last
+    // change, so what the same program copied after readTime stays too.
+    xcb_set_selection_owner(c, XCB_WINDOW_NONE, clipboard, readTime);
+    return currentOwner() == XCB_WINDOW_NONE;
 }
 
 } // namespace clipvoice::platform

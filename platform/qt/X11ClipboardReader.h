@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdint>
 
 namespace clipvoice::platform {
 
@@ -29,12 +30,21 @@ public:
         QString error;         // why it could not be asked
         bool cut = false;      // the text was longer than maxBytes
         bool replaced = false; // something else was copied while reading
+        uint32_t owner = 0;    // the window that owned the clipboard
+        uint32_t readTime = 0; // the X server's time when the text was known current
     };
 
     // `display` as in DISPLAY; empty for the environment's. `timeoutMs`
     // bounds each wait for the owner.
     static Result read(const QByteArray& display, qsizetype maxBytes,
                        const std::atomic_bool& cancel, int timeoutMs = 5000);
+
+    // Empties the clipboard unless something was copied since a read (its
+    // owner and readTime): by another program, or by the same one after
+    // readTime. True when the clipboard is empty afterwards. Only the X
+    // server is asked, never the clipboard's owner, so this returns at once
+    // whatever the owner does.
+    static bool clearIfUnchanged(const QByteArray& display, uint32_t owner, uint32_t readTime);
 };
 
 } // namespace clipvoice::platform

@@ -10,7 +10,8 @@
 namespace clipvoice::platform::testing {
 
 // A clipboard that holds either text or "something else" (a picture, say),
-// and logs the calls made to it.
+// and logs the calls made to it. Every change of what it holds counts as a
+// copy, and a read is marked with the copy it saw.
 class RecordingClipboard final : public Clipboard
 {
 public:
@@ -25,29 +26,46 @@ public:
         calls.append(QStringLiteral("clear"));
         heldText.clear();
         holdsOtherData = false;
+        ++copies;
     }
 
     // With deferReads set, reads wait until the test delivers them, like a
     // large text the desktop clipboard reads in the background.
-    void readText(const std::function<void(const QString&)>& done) override
+    void readText(const std::function<void(const ClipboardRead&)>& done) override
     {
         if (!deferReads) {
-            done(text());
+            done(markedRead());
             return;
         }
         pendingReads.append(done);
     }
-    void deliverRead() { pendingReads.takeFirst()(text()); }
+    // Delivers the oldest pending read with what the clipboard holds now, or
+    // with `read`, a text read earlier (something was copied during the read).
+    void deliverRead() { pendingReads.takeFirst()(markedRead()); }
+    void deliverRead(const ClipboardRead& read) { pendingReads.takeFirst()(read); }
+    ClipboardRead markedRead() { return {text(), copies}; }
+
+    bool clearIfUnchanged(const ClipboardRead& read) override
+    {
+        if (read.mark != copies) {
+            calls.append(QStringLiteral("clear refused"));
+            return false;
+        }
+        clear();
+        return true;
+    }
 
     void setText(const QString& text)
     {
         heldText = text;
         holdsOtherData = false;
+        ++copies;
     }
     void setPicture()
     {
         heldText.clear();
         holdsOtherData = true;
+        ++copies;
     }
     bool isEmpty() const { return heldText.isEmpty() && !holdsOtherData; }
 
@@ -55,7 +73,8 @@ public:
     bool holdsOtherData = false;
     QStringList calls;
     bool deferReads = false;
-    QList<std::function<void(const QString&)>> pendingReads;
+    QList<std::function<void(const ClipboardRead&)>> pendingReads;
+    quint64 copies = 1; // marks start at 1: 0 means "no mark"
 };
 
 } // namespace clipvoice::platform::testing

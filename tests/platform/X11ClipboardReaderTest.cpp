@@ -81,6 +81,7 @@ public:
         xcb_set_selection_owner(m_c, m_window, m_clipboard, XCB_CURRENT_TIME);
         xcb_flush(m_c);
     }
+    xcb_window_t window() const { return m_window; }
     void start()
     {
         if (!connected())
@@ -307,6 +308,36 @@ private slots:
         }
     }
 
+    void clearLeavesWhatWasCopiedAfterTheRead()
+    {
+        TestOwner first;
+        const xcb_atom_t utf8 = first.atom("UTF8_STRING");
+        first.offer(utf8, utf8, "first text");
+        first.start();
+        const auto read = readClipboard();
+        QVERIFY2(read.ok, qPrintable(read.error));
+        QCOMPARE(read.text, QStringLiteral("first text"));
+        QCOMPARE(read.owner, first.window());
+        QVERIFY(read.readTime != 0);
+
+        // Another program copies before the clear: its text stays.
+        TestOwner second;
+        second.offer(utf8, utf8, "second text");
+        second.start();
+        QTRY_COMPARE_WITH_TIMEOUT(owner(), second.window(), 5000);
+        QVERIFY(!X11ClipboardReader::clearIfUnchanged(QByteArray(), read.owner, read.readTime));
+        QCOMPARE(owner(), second.window());
+        const auto again = readClipboard();
+        QCOMPARE(again.text, QStringLiteral("second text"));
+
+        // Nothing copied since that read: the clear empties the clipboard.
+        QVERIFY(X11ClipboardReader::clearIfUnchanged(QByteArray(), again.owner, again.readTime));
+        QCOMPARE(owner(), xcb_window_t(XCB_WINDOW_NONE));
+        const auto empty = readClipboard();
+        QVERIFY2(empty.ok, qPrintable(empty.error));
+        QVERIFY(empty.text.isEmpty());
+    }
+
     void largeTextArrivesInPiecesAndIsCappedAtTheLimit()
     {
         // xclip hands over anything larger than the server's request size in
@@ -342,6 +373,22 @@ private slots:
     }
 
 private:
+    xcb_window_t owner() const
+    {
+        const xcb_atom_t clipboard = [this] {
+            const auto cookie = xcb_intern_atom(m_keepAlive, 0, 9, "CLIPBOARD");
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(m_keepAlive, cookie, nullptr);
+            const xcb_atom_t atom = reply != nullptr ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+            std::free(reply);
+            return atom;
+        }();
+        xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(
+            m_keepAlive, xcb_get_selection_owner(m_keepAlive, clipboard), nullptr);
+        const xcb_window_t window = reply != nullptr ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
+        std::free(reply);
+        return window;
+    }
+
     xcb_connection_t* m_keepAlive = nullptr;
 };
 

@@ -292,6 +292,23 @@ private slots:
         QCOMPARE(spoken.size(), 1);
     }
 
+    void textReadInTheBackgroundIsClearedOnlyIfStillCurrent()
+    {
+        platform::testing::RecordingClipboard clipboard;
+        QStringList spoken;
+        const auto speak = [&](const QString& t) { spoken << t; };
+        clipboard.setText(s("first"));
+        const platform::ClipboardRead read = clipboard.markedRead();
+        clipboard.setText(s("second")); // copied while "first" was being read
+        speech::takeClipboardText(clipboard, true, read, speak);
+        QCOMPARE(clipboard.heldText, s("second"));
+        QVERIFY(spoken.isEmpty()); // stale: the next tick takes "second"
+
+        speech::takeClipboardText(clipboard, true, clipboard.markedRead(), speak);
+        QVERIFY(clipboard.isEmpty());
+        QCOMPARE(spoken, QStringList{s("second")});
+    }
+
     void copiedPictureSurvivesTheTick()
     {
         platform::testing::RecordingClipboard clipboard;
