@@ -222,6 +222,7 @@ void Form1::connectControls()
     if (m_services.agent != nullptr)
         connect(m_services.agent, &platform::agent::AgentService::command, this,
                 &Form1::onAgentCommand);
+    connectSessionEvents();
 }
 
 void Form1::paintEvent(QPaintEvent*)

@@ -107,6 +107,15 @@ private:
     void onAgentCommand(const platform::agent::AgentUserInput& input);
     static int checkValue(const QCheckBox* box);
 
+    // Ending (Form1Ending.cpp).
+    void connectSessionEvents();
+    void endOnRequest();
+    // Saves the chosen language at an end the user cannot watch (log-out,
+    // a signal, a lost display): a failure is only logged.
+    void saveLanguageQuietly();
+    // Saves it when the window closes: a failure is shown to the user.
+    void saveLanguageOnClose();
+
     platform::PlatformServices m_services;
     QPixmap m_background;
     ImageList m_imageList1;
@@ -117,6 +126,7 @@ private:
     platform::agent::RequestPtr LastRequest;
     speech::SpeakFeed m_speakFeed;   // after LastRequest, which its jobs write to
     bool m_readingClipboard = false; // a tick's read is under way
+    bool m_started = false;          // start-up has completed
     WindowDrag m_drag;
 
     QComboBox* ImageCombo1 = nullptr;

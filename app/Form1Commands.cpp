@@ -25,8 +25,6 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cstdio>
-
 namespace clipvoice::app {
 
 int Form1::checkValue(const QCheckBox* box)
@@ -56,6 +54,9 @@ void Form1::SpeakText(const QString& text)
 
 void Form1::LoadCharacter(const QString& key)
 {
+    // A root or a placeholder loads nothing and leaves the speech alone.
+    if (!catalogue::isCharacterKey(key))
+        return;
     // Lines of a long text not yet handed to the old character go with it.
     m_speakFeed.cancel();
     catalogue::LoadCharacter(key, *m_services.agent, m_loaded, *m_services.random);
@@ -133,17 +134,26 @@ void Form1::readClipboard()
     if (!m_loaded.isLoaded || m_readingClipboard)
         return;
     m_readingClipboard = true;
-    m_services.clipboard->readText([this, alive = QPointer<Form1>(this)](const QString& text) {
-        if (!alive)
-            return;
-        m_readingClipboard = false;
-        speech::takeClipboardText(*m_services.clipboard, m_loaded.isLoaded, text,
-                                  [this](const QString& taken) { SpeakText(taken); });
-    });
+    m_services.clipboard->readText(
+        [this, alive = QPointer<Form1>(this)](const platform::ClipboardRead& read) {
+            if (!alive)
+                return;
+            m_readingClipboard = false;
+            // Watching switched off while the text was read: the clipboard
+            // is left alone, as it is for every tick after.
+            if (!Timer1->isActive())
+                return;
+            speech::takeClipboardText(*m_services.clipboard, m_loaded.isLoaded, read,
+                                      [this](const QString& taken) { SpeakText(taken); });
+        });
 }
 
 void Form1::restoreFromTray()
 {
+    // While start-up is still under way, or its failure is being reported,
+    // there is no window to bring back.
+    if (!m_started)
+        return;
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     setVisible(true);
     raise();
@@ -152,9 +162,7 @@ void Form1::restoreFromTray()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    if (m_services.settings != nullptr && !saveLanguage(*m_services.settings, *ImageCombo1))
-        std::fprintf(stderr, "clipvoice: the chosen language was not saved: %s\n",
-                     qUtf8Printable(m_services.settings->error()));
+    saveLanguageOnClose();
     event->accept();
     QCoreApplication::quit();
 }

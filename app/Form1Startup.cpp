@@ -31,6 +31,7 @@ StartupOutcome Form1::load()
     fillLanguagePicker();
     restoreLanguage();
     navigateHomePage();
+    m_started = true;
     return StartupOutcome::Started;
 }
 

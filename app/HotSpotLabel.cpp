@@ -20,6 +20,13 @@ void HotSpotLabel::mousePressEvent(QMouseEvent* event)
     event->accept();
 }
 
+void HotSpotLabel::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // Qt would treat this as a press; the release that follows then clicks.
+    m_pressed = false;
+    event->accept();
+}
+
 void HotSpotLabel::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool wasPressed = m_pressed;

@@ -6,7 +6,8 @@ namespace clipvoice::app {
 
 // A transparent, text-less label laid over a painted glyph; it acts as a
 // button. Clicked is raised when the left button is pressed and released
-// over the label.
+// over the label. The second press of a double-click raises nothing, so a
+// double-click runs the command once.
 class HotSpotLabel final : public QLabel
 {
     Q_OBJECT
@@ -20,6 +21,7 @@ signals:
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     bool m_pressed = false;

@@ -10,7 +10,7 @@ StallWatch::StallWatch(const QString& path, int thresholdMs)
         return;
     m_timer.setTimerType(Qt::PreciseTimer);
     m_timer.setInterval(IntervalMs);
-    QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(m_clock.elapsed()); });
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { tick(m_clock.elapsed()); });
     m_clock.start();
     m_timer.start();
 }

@@ -57,4 +57,11 @@ inline QString startupFailed()
     return QStringLiteral("起動できませんでした");
 }
 
+// Shown when the chosen language could not be stored as the window closes,
+// followed by the reason.
+inline QString languageNotSaved()
+{
+    return QStringLiteral("選択した言語を保存できませんでした。");
+}
+
 } // namespace clipvoice::app::texts

@@ -10,6 +10,7 @@
 #include "platform/agent/HeadlessAgentService.h"
 #include "platform/agent/TracingAgentService.h"
 #include "platform/qt/DesktopPlatform.h"
+#include "platform/qt/DesktopSessionEvents.h"
 #include "platform/qt/WebEnginePane.h"
 
 #include <QApplication>
@@ -46,6 +47,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(app::texts::applicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(CLIPVOICE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("clipvoice"));
+    // The program lives in the tray: closing its last visible window (the
+    // character's property sheet while the main window is hidden) must not
+    // end it. Only quitting or closing the main window does.
+    QApplication::setQuitOnLastWindowClosed(false);
     app::registerFontSubstitutions();
     // Qt WebEngine reports its graphics set-up at every start; users need not see it.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
@@ -76,6 +81,7 @@ int main(int argc, char** argv)
         return reportStartupFailure(*services.dialogs, QString::fromLocal8Bit(error.what()));
     }
     form.show();
+    desktop.session().watchForAbruptExit();
     // Benchmarks measure how long the window's thread is ever held up.
     std::unique_ptr<app::StallWatch> stallWatch;
     if (const QString log = qEnvironmentVariable("CLIPVOICE_STALL_LOG"); !log.isEmpty())

@@ -6,10 +6,15 @@ namespace clipvoice::catalogue {
 
 using namespace platform::agent;
 
+bool isCharacterKey(const QString& key)
+{
+    return key.toLower().contains(QLatin1String(".acs"));
+}
+
 void LoadCharacter(const QString& key, AgentService& agent, LoadedCharacter& loaded,
                    platform::RandomSource& random)
 {
-    if (!key.toLower().contains(QLatin1String(".acs")))
+    if (!isCharacterKey(key))
         return;
 
     // Each step may fail; the next one runs all the same.

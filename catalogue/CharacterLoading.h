@@ -35,6 +35,10 @@ struct LoadedCharacter
     bool isLoaded = false;
 };
 
+// Whether a tree key names a character file: it contains ".acs" in any
+// letter case. Roots and placeholders have keys without it.
+bool isCharacterKey(const QString& key);
+
 // Replaces the loaded character by the one in the file named by a tree key,
 // adds the options command, shows it and has it greet, then re-seeds the
 // generator. Keys without ".acs" (in any letter case) are ignored. Every

@@ -14,6 +14,7 @@ class Clipboard;
 class Dialogs;
 class InstanceGuard;
 class RandomSource;
+class SessionEvents;
 class SettingsStore;
 class SystemFolders;
 class TrayIcon;
@@ -32,6 +33,7 @@ struct PlatformServices
     TrayIcon* tray = nullptr;
     SystemFolders* folders = nullptr;
     RandomSource* random = nullptr;
+    SessionEvents* session = nullptr; // may be absent: then only quitting ends the program
     // Creates the browser pane as a child of the given parent.
     std::function<WebPane*(QWidget* parent)> createWebPane;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/agent/AgentService.h"
 #include "platform/qt/ClockSeededRandom.h"
+#include "platform/qt/DesktopSessionEvents.h"
 #include "platform/qt/DesktopSystemFolders.h"
 #include "platform/qt/IniSettingsStore.h"
 #include "platform/qt/LockFileInstanceGuard.h"
@@ -20,6 +21,7 @@ DesktopPlatform::DesktopPlatform()
     , m_tray(std::make_unique<QtTrayIcon>())
     , m_folders(std::make_unique<DesktopSystemFolders>())
     , m_random(std::make_unique<ClockSeededRandom>())
+    , m_session(std::make_unique<DesktopSessionEvents>())
 {}
 
 DesktopPlatform::~DesktopPlatform() = default;
@@ -27,6 +29,11 @@ DesktopPlatform::~DesktopPlatform() = default;
 SystemFolders& DesktopPlatform::folders()
 {
     return *m_folders;
+}
+
+DesktopSessionEvents& DesktopPlatform::session()
+{
+    return *m_session;
 }
 
 void DesktopPlatform::setAgentService(std::unique_ptr<agent::AgentService> service)
@@ -45,6 +52,7 @@ PlatformServices DesktopPlatform::services()
     s.tray = m_tray.get();
     s.folders = m_folders.get();
     s.random = m_random.get();
+    s.session = m_session.get();
     s.createWebPane = [](QWidget* parent) -> WebPane* { return new WebEnginePane(parent); };
     return s;
 }

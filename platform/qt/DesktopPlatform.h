@@ -11,6 +11,7 @@ class AgentService;
 }
 
 class ClockSeededRandom;
+class DesktopSessionEvents;
 class DesktopSystemFolders;
 class IniSettingsStore;
 class LockFileInstanceGuard;
@@ -30,6 +31,7 @@ public:
     DesktopPlatform& operator=(const DesktopPlatform&) = delete;
 
     SystemFolders& folders();
+    DesktopSessionEvents& session();
 
     // The character service the program talks to; must be set before services().
     void setAgentService(std::unique_ptr<agent::AgentService> service);
@@ -44,6 +46,7 @@ private:
     std::unique_ptr<QtTrayIcon> m_tray;
     std::unique_ptr<DesktopSystemFolders> m_folders;
     std::unique_ptr<ClockSeededRandom> m_random;
+    std::unique_ptr<DesktopSessionEvents> m_session;
     std::unique_ptr<agent::AgentService> m_agent;
 };
 

@@ -4,6 +4,7 @@
 #include "TestPlatform.h"
 #include "app/Form1.h"
 #include "app/StartupError.h"
+#include "platform/SessionEvents.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,6 +179,48 @@ private slots:
         QCOMPARE(m_agent->lines(s("Speak")).size(), 1);
     }
 
+    void watchingSwitchedOffDuringAReadTakesNothing()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        m_agent->clear();
+        m_clipboard->deferReads = true;
+        m_clipboard->setText(s("copied"));
+        tick();
+        QTest::mouseClick(control<QCheckBox>("Check1"), Qt::LeftButton);
+        QVERIFY(!control<QTimer>("Timer1")->isActive());
+        m_clipboard->deliverRead();
+        QCOMPARE(m_clipboard->heldText, s("copied"));
+        QVERIFY(m_agent->lines(s("Speak")).isEmpty());
+
+        // Watching again: the text is taken at the next tick.
+        QTest::mouseClick(control<QCheckBox>("Check1"), Qt::LeftButton);
+        control<QCheckBox>("Check2")->setChecked(false);
+        tick();
+        m_clipboard->deliverRead();
+        QVERIFY(m_clipboard->isEmpty());
+        QCOMPARE(m_agent->lines(s("Speak")), QStringList{s("Speak(\"copied\", omitted) -> ok")});
+    }
+
+    void textCopiedDuringAReadIsLeftForTheNextTick()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        m_clipboard->deferReads = true;
+        m_clipboard->setText(s("first"));
+        tick();
+        const platform::ClipboardRead seen = m_clipboard->markedRead();
+        m_clipboard->setText(s("second"));
+        m_clipboard->deliverRead(seen);
+        QCOMPARE(m_clipboard->heldText, s("second"));
+        QVERIFY(m_agent->lines(s("Speak")).isEmpty());
+
+        tick();
+        m_clipboard->deliverRead();
+        QVERIFY(m_clipboard->isEmpty());
+        QCOMPARE(m_agent->lines(s("Speak")), QStringList{s("Speak(\"second\", omitted) -> ok")});
+    }
+
     void uncheckingTheClipboardBoxStopsTheTimer()
     {
         auto* timer = control<QTimer>("Timer1");
@@ -224,6 +267,55 @@ private slots:
         m_agent->clear();
         QTest::mouseClick(control("Label3"), Qt::LeftButton);
         QVERIFY(m_agent->lines().isEmpty());
+    }
+
+    void doubleClickOnAHotSpotRunsItsCommandOnce()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        // What the window system sends for a double-click.
+        const auto doubleClick = [](QWidget* target) {
+            const QPointF at(3, 3);
+            const QPointF global = target->mapToGlobal(at);
+            for (const QEvent::Type type :
+                 {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                  QEvent::MouseButtonRelease}) {
+                const Qt::MouseButtons held =
+                    type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+                QMouseEvent event(type, at, global, Qt::LeftButton, held, Qt::NoModifier);
+                QApplication::sendEvent(target, &event);
+            }
+        };
+        doubleClick(control("Label4"));
+        QCOMPARE(m_agent->lines(),
+                 (QStringList{s("Stop(omitted) -> ok"), s("Think(\"oops!\") -> ok")}));
+
+        m_agent->clear();
+        control<QPlainTextEdit>("Text1")->setPlainText(s("once"));
+        doubleClick(control("Label3"));
+        QCOMPARE(m_agent->lines(s("Speak")), QStringList{s("Speak(\"once\", omitted) -> ok")});
+    }
+
+    void clickOnARootKeepsTheRestOfALongText()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QCheckBox>("Check2")->setChecked(false);
+        m_agent->clear();
+        // More lines than one slice of the speak feed: the rest follows once
+        // the character has begun the lines it was given.
+        QStringList lines;
+        for (int i = 0; i < 1200; ++i)
+            lines << QString::number(i);
+        m_agent->setRequestStatus(platform::agent::RequestStatus::Pending);
+        m_form->SpeakText(lines.join(s("\r\n")));
+        QVERIFY(m_agent->lines(s("Speak")).size() < 1200);
+
+        clickNode(s("オリジナルキャラクタ"));
+        clickNode(s("microsoftキャラクタ"));
+        m_agent->setRequestStatus(platform::agent::RequestStatus::Done);
+        QTRY_COMPARE_WITH_TIMEOUT(m_agent->lines(s("Speak")).size(), 1200, 20000);
+        QVERIFY(m_agent->lines(s("Characters.Load")).isEmpty());
     }
 
     void gestureOptionPlaysADrawnGesture()
@@ -282,6 +374,77 @@ private slots:
         m_form->close();
         QCOMPARE(m_tray->calls, QStringList{s("add")});
         QCOMPARE(m_settings->values.value(s("clipvoice/q7a/lang")), s("31"));
+    }
+
+    void failedSaveOnCloseIsShownToTheUser()
+    {
+        m_settings->refuseWrites = true;
+        m_form->close();
+        QCOMPARE(m_platform->dialogs.shown.size(), 1);
+        const auto& shown = m_platform->dialogs.shown.first();
+        QCOMPARE(shown.kind, platform::testing::RecordingDialogs::Kind::Error);
+        QCOMPARE(shown.title, s("ClipVoice 1.0"));
+        QVERIFY2(shown.text.startsWith(s("選択した言語を保存できませんでした。")),
+                 qPrintable(shown.text));
+        QVERIFY2(shown.text.endsWith(s("refused")), qPrintable(shown.text));
+    }
+
+    void everyOtherEndSavesTheLanguageQuietly()
+    {
+        platform::SessionEvents session;
+        m_form.reset();
+        auto services = m_platform->services();
+        services.session = &session;
+        m_form = std::make_unique<app::Form1>(services);
+        QCOMPARE(m_form->load(), app::StartupOutcome::Started);
+        m_tray->calls.clear();
+        auto* picker = control<QComboBox>("ImageCombo1");
+        const auto stored = [this] { return m_settings->values.value(s("clipvoice/q7a/lang")); };
+
+        picker->setCurrentIndex(4);
+        emit session.sessionEnding(); // log-out
+        QCOMPARE(stored(), s("5"));
+        picker->setCurrentIndex(5);
+        emit session.endingNow(); // the display went away
+        QCOMPARE(stored(), s("6"));
+        picker->setCurrentIndex(6);
+        emit session.terminationRequested(); // SIGTERM, SIGHUP
+        QCOMPARE(stored(), s("7"));
+
+        // Nobody would see a message at these ends: a failure is only logged.
+        m_settings->refuseWrites = true;
+        emit session.terminationRequested();
+        QVERIFY(m_platform->dialogs.shown.isEmpty());
+        QVERIFY(m_tray->calls.isEmpty()); // the icon goes with the program
+    }
+
+    void endsBeforeStartUpHasFinishedSaveNothing()
+    {
+        platform::SessionEvents session;
+        m_form.reset();
+        m_settings->values.clear();
+        const int writes = m_settings->writes;
+        auto services = m_platform->services();
+        services.session = &session;
+
+        // A refused second copy.
+        m_platform->guard.otherCopyRunning = true;
+        m_form = std::make_unique<app::Form1>(services);
+        QCOMPARE(m_form->load(), app::StartupOutcome::RefusedSecondCopy);
+        emit session.terminationRequested();
+        emit session.endingNow();
+
+        // A start-up that failed: its window is not brought back by the tray.
+        m_platform->guard.otherCopyRunning = false;
+        m_platform->folders.windowsDir = m_platform->windows.filePath(s("nowhere"));
+        m_form = std::make_unique<app::Form1>(services);
+        QVERIFY_THROWS_EXCEPTION(app::StartupError, m_form->load());
+        m_tray->press();
+        QVERIFY(!m_form->isVisible());
+        emit session.sessionEnding();
+        m_form->close();
+        QCOMPARE(m_settings->writes, writes);
+        QVERIFY(m_settings->values.isEmpty());
     }
 
     void optionsCommandOpensPropertySheet()
