@@ -64,7 +64,7 @@ public:
     StallMeter()
     {
         m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
             const qint64 now = m_clock.nsecsElapsed();
             m_longest = std::max(m_longest, now - m_last);
             m_last = now;

@@ -8,7 +8,7 @@ SpeakFeed::SpeakFeed(std::function<void(int delayMs)> schedule)
     : m_schedule(std::move(schedule))
 {
     m_timer.setSingleShot(true);
-    QObject::connect(&m_timer, &QTimer::timeout, [this] { continueFeeding(); });
+    QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] { continueFeeding(); });
     if (!m_schedule)
         m_schedule = [this](int delayMs) { m_timer.start(delayMs); };
 }

@@ -27,7 +27,9 @@ void TraceRequestObserver::started(const engine::EngineRequest& request)
 
 void TraceRequestObserver::finished(const engine::EngineRequest& request, RequestStatus status)
 {
-    write(QStringLiteral("request %1 finished: %2").arg(request.number()).arg(engine::EngineRequest::statusName(status)));
+    write(QStringLiteral("request %1 finished: %2")
+              .arg(request.number())
+              .arg(engine::EngineRequest::statusName(status)));
 }
 
 void TraceRequestObserver::write(const QString& line)

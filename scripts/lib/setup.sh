@@ -20,7 +20,7 @@ CLIPVOICE_TEST_PACKAGES=(
     xvfb xauth x11-utils xdotool xclip trayer
     pulseaudio pulseaudio-utils imagemagick
     python3 libbenchmark-dev libx11-dev
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
 )
 
 # What scripts/bench needs on top of those.
