@@ -62,7 +62,7 @@ e2e_log "memory: $rss_before kB before, $(kib VmRSS) kB while reading, at most $
 [ "$(kib VmHWM)" -lt 1048576 ] || e2e_fail "the program grew to $(kib VmHWM) kB"
 
 # Still answering: stop, and the character thinks "oops!".
-e2e_click "$win" 256 240
+e2e_click_stop "$win"
 e2e_wait_for 20 e2e_traced 'Think("oops!") -> ok' || e2e_fail "the program no longer answers"
 
 # Copied again, while stop is clicked over and over, each click once the one
@@ -77,7 +77,7 @@ until [ "$(speeches_of_first)" -ge 2 ] && [ "$answered_after_reading" = 1 ]; do
     read_before=$([ "$(speeches_of_first)" -ge 2 ] && echo 1 || echo 0)
     before=$(thoughts)
     clicked=$(e2e_now)
-    e2e_click "$win" 256 240
+    e2e_click_stop "$win"
     e2e_wait_for 60 eval '[ "$(thoughts)" -gt "$before" ]' || e2e_fail "a click on stop was never answered"
     waited=$(seconds_since "$clicked")
     e2e_gt "$waited" "$longest" && longest=$waited

@@ -152,6 +152,16 @@ e2e_tray_icon() {
 # Clicks at a point of a window (left button).
 e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
+# Clicks the stop hot spot (Label4) of window $1. Two presses at one point
+# within the double-click time make a double-click, whose second press runs
+# nothing; successive calls alternate between two points of the spot, further
+# apart than the double-click distance, so each is a click of its own.
+E2E_STOP_X=263
+e2e_click_stop() {
+    e2e_click "$1" "$E2E_STOP_X" 240
+    E2E_STOP_X=$((E2E_STOP_X == 263 ? 250 : 263))
+}
+
 # True when a line of the trace is exactly the given text.
 e2e_traced() { grep -qxF "$1" "$E2E_TRACE"; }
 
