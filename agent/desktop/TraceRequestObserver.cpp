@@ -21,13 +21,16 @@ TraceRequestObserver::TraceRequestObserver(std::unique_ptr<QFile> file)
 
 void TraceRequestObserver::started(const engine::EngineRequest& request)
 {
-    write(
-        QStringLiteral("request %1 started: %2").arg(request.number()).arg(request.description()));
+    write(QStringLiteral("request %1 started: %2")
+              .arg(request.number())
+              .arg(request.description(LongestTracedArgument)));
 }
 
 void TraceRequestObserver::finished(const engine::EngineRequest& request, RequestStatus status)
 {
-    write(QStringLiteral("request %1 finished: %2").arg(request.number()).arg(engine::EngineRequest::statusName(status)));
+    write(QStringLiteral("request %1 finished: %2")
+              .arg(request.number())
+              .arg(engine::EngineRequest::statusName(status)));
 }
 
 void TraceRequestObserver::write(const QString& line)
