@@ -8,6 +8,8 @@
 #   resident memory of the program's own process with the character loaded;
 #   a 10 MB copy taken over the X clipboard: the longest hold-up of the
 #   window's thread and the peak memory it took;
+#   a 1 MB line without spaces copied and spoken with the balloon on: the
+#   longest hold-up of the window's thread;
 #   instructions per clipboard tick, counted by callgrind.
 #
 #   bench/desktop_measures.sh BUILD-DIR [IDLE-SECONDS] [STARTUP-RUNS]
@@ -97,6 +99,29 @@ e2e_wait_for 30 e2e_traced_like '^request [0-9]+ started: Speak "The quick brown
 copy_hwm=$(awk '/^VmHWM:/ { print $2 }' "/proc/$pid/status")
 copy_stall=$(awk '{ if ($2 > m) m = $2 } END { print m + 0 }' "$CLIPVOICE_STALL_LOG")
 kill -0 "$pid" || e2e_fail "the program ended after the 10 MB copy"
+
+# A 1 MB line without spaces (like base64) copied and spoken with the balloon
+# on: the longest hold-up of the window's thread from the copy through the
+# first seconds of speech, from the program's stall log.
+kill "$pid"
+e2e_wait_for 20 bash -c "! kill -0 $pid 2>/dev/null" || e2e_fail "the program did not end after the 10 MB copy"
+: >"$E2E_TRACE"
+e2e_start_program long-line
+pid=$E2E_LAST_PID
+e2e_wait_for 60 e2e_has_main_window "$pid" || e2e_fail "the main window did not appear a third time"
+win=$(e2e_main_window_of "$pid")
+e2e_click "$win" 92 104
+e2e_wait_for 30 e2e_traced_like '^request [0-9]+ started: Play "Greet"$' || e2e_fail "the character did not load a third time"
+python3 -c "import string, sys; a = string.ascii_letters + string.digits; sys.stdout.write(''.join(a[(i * 7 + i // 64) % len(a)] for i in range(1000000)))" \
+    >"$E2E_DIR/long-line.txt"
+line_start=$(head -c 32 "$E2E_DIR/long-line.txt")
+: >"$CLIPVOICE_STALL_LOG"
+xclip -selection clipboard -i "$E2E_DIR/long-line.txt"
+e2e_wait_for 30 e2e_clipboard_is_empty || e2e_fail "the 1 MB line was not taken"
+e2e_wait_for 30 e2e_traced_like "^request [0-9]+ started: Speak \"$line_start" || e2e_fail "the 1 MB line was not spoken"
+sleep 5 # words are revealed in the balloon meanwhile
+long_line_stall=$(awk '{ if ($2 > m) m = $2 } END { print m + 0 }' "$CLIPVOICE_STALL_LOG")
+kill -0 "$pid" || e2e_fail "the program ended while speaking the 1 MB line"
 unset CLIPVOICE_STALL_LOG
 
 # Instructions of one clipboard tick with a character loaded and nothing new
@@ -112,10 +137,11 @@ awk -v sp="$startup_program" -v sb="$startup_bare" -v runs="$runs" \
     -v el="$elapsed" -v hz="$hz" -v c0="$cpu0" -v c1="$cpu1" -v s0="$sw0" -v s1="$sw1" \
     -v h0="$hcpu0" -v h1="$hcpu1" -v hs0="$hsw0" -v hs1="$hsw1" -v rss="$rss_kb" \
     -v ins="$instructions" -v ticks="$ticks" -v cb="$copy_bytes" -v cr="$copy_rss0" \
-    -v ch="$copy_hwm" -v cs="$copy_stall" 'BEGIN {
+    -v ch="$copy_hwm" -v cs="$copy_stall" -v ls="$long_line_stall" 'BEGIN {
     printf "{\"startup_program_ms\": %s, \"startup_bare_window_ms\": %s, \"startup_runs\": %d,", sp, sb, runs
     printf " \"idle_seconds\": %.1f, \"idle_cpu_percent\": %.3f, \"idle_wakeups_per_s\": %.1f,", el, (c1 - c0) / hz / el * 100, (s1 - s0) / el
     printf " \"idle_web_helpers_cpu_percent\": %.3f, \"idle_web_helpers_wakeups_per_s\": %.1f,", (h1 - h0) / hz / el * 100, (hs1 - hs0) / el
     printf " \"rss_with_character_MB\": %.1f, \"instructions_per_tick\": %d,", rss / 1024, ins / ticks
-    printf " \"x11_copy_MB\": %.1f, \"x11_copy_peak_MB\": %.1f, \"x11_copy_longest_stall_ms\": %d}\n", cb / 1e6, (ch - cr) * 1024 / 1e6, cs
+    printf " \"x11_copy_MB\": %.1f, \"x11_copy_peak_MB\": %.1f, \"x11_copy_longest_stall_ms\": %d,", cb / 1e6, (ch - cr) * 1024 / 1e6, cs
+    printf " \"long_line_longest_stall_ms\": %d}\n", ls
 }' >&3

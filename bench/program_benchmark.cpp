@@ -8,6 +8,7 @@
 #include "agent/acs/testing/SampleCharacter.h"
 #include "agent/desktop/DesktopCharacterService.h"
 #include "agent/ui/CharacterWindow.h"
+#include "agent/ui/SpeechBalloon.h"
 #include "bench/LargeCopiedText.h"
 #include "platform/agent/AgentService.h"
 #include "platform/qt/QtClipboard.h"
@@ -25,6 +26,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <ctime>
 #include <malloc.h>
 #include <memory>
 
@@ -223,6 +225,123 @@ void queueLargeClipboardText(benchmark::State& state)
     }
 }
 BENCHMARK(queueLargeClipboardText)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A line of 1,000,000 letters and digits without a space or a break.
+QString longLineWithoutSpaces()
+{
+    const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    QString line;
+    line.reserve(1000000);
+    for (int i = 0; i < 1000000; ++i)
+        line.append(alphabet.at((i * 7 + i / 64) % alphabet.size()));
+    return line;
+}
+
+const agent::ui::SpeechBalloon* shownBalloon()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        const auto* balloon = qobject_cast<const agent::ui::SpeechBalloon*>(widget);
+        if (balloon != nullptr && balloon->isVisible())
+            return balloon;
+    }
+    return nullptr;
+}
+
+// The longest stretch of CPU time the window's thread spends between two
+// turns of its event loop: unlike the stall, it does not count the time the
+// thread waits while other processes run.
+class BusyMeter
+{
+public:
+    BusyMeter()
+    {
+        m_timer.setInterval(0);
+        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
+            const qint64 now = threadCpuNanoseconds();
+            m_longest = std::max(m_longest, now - m_last);
+            m_last = now;
+        });
+        m_last = threadCpuNanoseconds();
+        m_timer.start();
+    }
+    double longestMilliseconds() const { return static_cast<double>(m_longest) / 1e6; }
+
+private:
+    static qint64 threadCpuNanoseconds()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64{now.tv_sec} * 1000000000 + now.tv_nsec;
+    }
+
+    QTimer m_timer;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};
+
+// The 1 MB line spoken by a shown character with its balloon: the time from
+// the request to the first words in the balloon, and the longest stall of the
+// window's thread from the request through seconds of words revealed to the
+// stop.
+void speakLongLineWithBalloon(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("sample.acs"));
+    agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(), file, nullptr);
+    qputenv("CLIPVOICE_AUDIO_FILE", folder.filePath(QStringLiteral("audio.wav")).toUtf8());
+    const QString line = longLineWithoutSpaces();
+    double longestStall = 0;
+    double longestBusy = 0;
+    int revealed = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto service = agent::desktop::createDesktopCharacterService(folder.path());
+        (void)service->characters().load(QStringLiteral("clipvoice"), file);
+        const platform::agent::CharacterPtr character =
+            service->characters().item(QStringLiteral("clipvoice")).value();
+        (void)character->show();
+        const bool shown = runUntil([] { return shownCharacterWindow() != nullptr; });
+        state.ResumeTiming();
+
+        QElapsedTimer clock;
+        clock.start();
+        auto stall = std::make_unique<StallMeter>();
+        auto busy = std::make_unique<BusyMeter>();
+        (void)character->speak(line);
+        const bool revealing = runUntil([] {
+            const agent::ui::SpeechBalloon* balloon = shownBalloon();
+            return balloon != nullptr && balloon->revealed() > 0;
+        });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        QElapsedTimer speaking;
+        speaking.start();
+        runUntil([&] { return speaking.elapsed() > 5000; });
+        const agent::ui::SpeechBalloon* balloon = shownBalloon();
+        revealed = balloon != nullptr ? balloon->revealed() : 0;
+        (void)character->stop();
+        const bool stopped = runUntil([] { return shownBalloon() == nullptr; });
+        // The event loop turns a little longer, so that a hold-up by the stop counts.
+        QElapsedTimer afterStop;
+        afterStop.start();
+        runUntil([&] { return afterStop.elapsed() > 500; });
+        longestStall = std::max(longestStall, stall->longestMilliseconds());
+        longestBusy = std::max(longestBusy, busy->longestMilliseconds());
+        state.PauseTiming();
+        if (!shown || !revealing || !stopped)
+            state.SkipWithError("the character did not show, speak into its balloon, or stop");
+        busy.reset();
+        stall.reset();
+        service.reset();
+        QCoreApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["line_MB"] = static_cast<double>(line.toUtf8().size()) / 1e6;
+    state.counters["revealed_characters"] = revealed;
+    state.counters["longest_stall_ms"] = longestStall;
+    state.counters["longest_busy_ms"] = longestBusy;
+}
+BENCHMARK(speakLongLineWithBalloon)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -5,7 +5,8 @@ writes it as JSON.
     report.py RESULTS-DIR
 
 RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
-program-open.json, program-queue.json, latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
+program-open.json, program-queue.json, program-long-line.json, balloon.json,
+latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
 to RESULTS-DIR/results.json."""
 
 import json
@@ -45,7 +46,8 @@ def find(entries, prefix):
 def main():
     folder = sys.argv[1]
     entries = {}
-    for name in ("catalogue.json", "program-open.json", "program-queue.json", "latency.json"):
+    for name in ("catalogue.json", "program-open.json", "program-queue.json",
+                 "program-long-line.json", "balloon.json", "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
     rows = []
@@ -83,6 +85,24 @@ def main():
             f"{e.get('peak_MB', 0):.1f} MB for {e.get('text_MB', 0):.1f} MB of text")
         stall = e.get("longest_stall_ms")
         row("  longest stall of the window's thread", stall, "ms", "< 50", stall is not None and stall < 50)
+    e = find(entries, "speakLongLineWithBalloon")
+    if e:
+        stall = e.get("longest_stall_ms")
+        row("1 MB line without spaces spoken with the balloon on: longest stall of the window's thread",
+            stall, "ms", "< 50", stall is not None and stall < 50,
+            f"busiest turn of its event loop {e.get('longest_busy_ms', 0):.1f} ms of CPU; "
+            f"first words in the balloon after {e['ms']:.0f} ms")
+    for kind, label in (("WithoutSpaces", "without spaces"), ("WithSpaces", "with spaces")):
+        for count in (10000, 40000, 1000000):
+            e = find(entries, f"wrap{kind}/{count}")
+            if e:
+                row(f"balloon word wrap, {count:,} characters {label}", e["ms"], "ms",
+                    note=f"{e.get('lines', 0):.0f} lines")
+    e = find(entries, "balloonRevealsLongLine")
+    if e:
+        row("balloon with a 1 MB line: longest reveal of a 600-character piece",
+            e.get("longest_reveal_ms"), "ms",
+            note=f"shown in {e.get('show_ms', 0):.1f} ms, jump to the end {e.get('jump_to_end_ms', 0):.1f} ms")
     if desktop:
         cpu = desktop["idle_cpu_percent"]
         row(f"idle CPU over {desktop['idle_seconds']:.0f} s (watching, character idling)", cpu,
@@ -97,6 +117,11 @@ def main():
             stall = desktop["x11_copy_longest_stall_ms"]
             row("  longest stall of the window's thread", stall, "ms", "< 50", stall < 50,
                 "from the program's stall log (CLIPVOICE_STALL_LOG)")
+        if "long_line_longest_stall_ms" in desktop:
+            stall = desktop["long_line_longest_stall_ms"]
+            row("1 MB line without spaces copied and spoken with the balloon on: longest stall",
+                stall, "ms", "< 50", stall < 50,
+                "real program under Xvfb, from its stall log (0: never over 20 ms)")
         row("instructions per clipboard tick (callgrind)", desktop["instructions_per_tick"], "")
         row("resident memory with a character loaded", desktop["rss_with_character_MB"], "MB")
 

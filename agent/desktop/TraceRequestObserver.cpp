@@ -21,8 +21,9 @@ TraceRequestObserver::TraceRequestObserver(std::unique_ptr<QFile> file)
 
 void TraceRequestObserver::started(const engine::EngineRequest& request)
 {
-    write(
-        QStringLiteral("request %1 started: %2").arg(request.number()).arg(request.description()));
+    write(QStringLiteral("request %1 started: %2")
+              .arg(request.number())
+              .arg(request.description(LongestTracedArgument)));
 }
 
 void TraceRequestObserver::finished(const engine::EngineRequest& request, RequestStatus status)

@@ -10,10 +10,13 @@ namespace clipvoice::agent::desktop {
 
 // Appends the start and end of every request of the engine's characters to the
 // trace file, one line each, e.g. `request 7 started: Speak "hello"` and
-// `request 7 finished: done`.
+// `request 7 finished: done`. Of a text longer than LongestTracedArgument
+// only the start is written (`Speak "..." and 998000 more characters`).
 class TraceRequestObserver final : public engine::RequestObserver
 {
 public:
+    static constexpr qsizetype LongestTracedArgument = 2000;
+
     // Null when the file cannot be opened.
     static std::shared_ptr<TraceRequestObserver> open(const QString& path);
 

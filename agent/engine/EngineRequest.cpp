@@ -17,7 +17,7 @@ EngineRequest::EngineRequest(quint64 number, quint64 owner, QString characterId,
     , m_fast(fast)
 {}
 
-QString EngineRequest::description() const
+QString EngineRequest::description(qsizetype longestArgument) const
 {
     QString text = kindName(m_kind);
     switch (m_kind) {
@@ -30,7 +30,16 @@ QString EngineRequest::description() const
     case RequestKind::Play:
     case RequestKind::Speak:
     case RequestKind::Think:
-        text += u' ' + AgentCallFormat::quote(m_argument);
+        if (longestArgument < 0 || m_argument.size() <= longestArgument) {
+            text += u' ' + AgentCallFormat::quote(m_argument);
+        } else {
+            // Not inside a surrogate pair.
+            qsizetype kept = longestArgument;
+            if (kept > 0 && m_argument.at(kept - 1).isHighSurrogate())
+                --kept;
+            text += u' ' + AgentCallFormat::quote(m_argument.left(kept)) +
+                    QStringLiteral(" and %1 more characters").arg(m_argument.size() - kept);
+        }
         break;
     }
     return text;

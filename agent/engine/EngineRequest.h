@@ -39,7 +39,10 @@ public:
     std::optional<bool> fast() const { return m_fast; }
 
     // One line for logs: Show, Hide fast, Play "Greet", Speak "Hello", ...
-    QString description() const;
+    // Of an argument longer than `longestArgument` characters only the start
+    // is quoted, followed by how many characters were left out, so that a
+    // megabyte of copied text does not make a megabyte of log.
+    QString description(qsizetype longestArgument = -1) const;
 
     static QString kindName(RequestKind kind);
     static QString statusName(platform::agent::RequestStatus status);

@@ -2,87 +2,26 @@
 
 #include <QFontMetrics>
 #include <QLineF>
-#include <QTextBoundaryFinder>
 
 #include <algorithm>
 #include <cmath>
 
 namespace clipvoice::agent::ui {
 
-namespace {
-
-int visibleWidth(const QString& text, const QFontMetrics& metrics, int start, int end)
-{
-    // Trailing spaces and line feeds take no room at the end of a line.
-    while (end > start && text.at(end - 1).isSpace())
-        --end;
-    return metrics.horizontalAdvance(text.mid(start, end - start));
-}
-
-QList<int> lineBreaks(const QString& text)
-{
-    QList<int> breaks;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
-    for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
-        breaks.append(static_cast<int>(p));
-    return breaks;
-}
-
-// The longest run of whole characters from `start` that fits, at least one.
-int fitCharacters(const QString& text, const QFontMetrics& metrics, int start, int end,
-                  int maxWidth)
-{
-    int fit = start;
-    int next = start;
-    while (next < end) {
-        next += text.at(next).isHighSurrogate() && next + 1 < end ? 2 : 1;
-        if (fit > start && visibleWidth(text, metrics, start, next) > maxWidth)
-            break;
-        fit = next;
-    }
-    return fit;
-}
-
-} // namespace
-
 QList<WrappedLine> wrapText(const QString& text, const QFontMetrics& metrics, int maxWidth)
 {
-    QList<WrappedLine> lines;
-    const int size = static_cast<int>(text.size());
-    int lineStart = 0;
-    int lineEnd = 0; // end of the last segment that fits on the current line
-    for (const int segmentEnd : lineBreaks(text)) {
-        while (lineEnd < segmentEnd) {
-            if (visibleWidth(text, metrics, lineStart, segmentEnd) <= maxWidth) {
-                lineEnd = segmentEnd;
-            } else if (lineEnd > lineStart) {
-                lines.append({lineStart, lineEnd - lineStart});
-                lineStart = lineEnd;
-            } else {
-                lineEnd = fitCharacters(text, metrics, lineStart, segmentEnd, maxWidth);
-                if (lineEnd < segmentEnd) {
-                    lines.append({lineStart, lineEnd - lineStart});
-                    lineStart = lineEnd;
-                }
-            }
-        }
-        if (text.at(segmentEnd - 1) == QLatin1Char('\n') && segmentEnd < size) {
-            lines.append({lineStart, segmentEnd - lineStart});
-            lineStart = segmentEnd;
-        }
-    }
-    if (lineStart < size || lines.isEmpty())
-        lines.append({lineStart, size - lineStart});
-    return lines;
+    TextWrapper wrapper(text, metrics, maxWidth);
+    wrapper.wrapAll();
+    return wrapper.lines();
 }
 
 int firstVisibleLine(const QList<WrappedLine>& lines, int revealed, int visibleCount)
 {
-    int last = 0;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).start < revealed)
-            last = i;
-    }
+    // The last line that starts before the end of what is revealed.
+    const auto after =
+        std::partition_point(lines.cbegin(), lines.cend(),
+                             [revealed](const WrappedLine& line) { return line.start < revealed; });
+    const int last = std::max(0, static_cast<int>(after - lines.cbegin()) - 1);
     return std::max(0, last - std::max(1, visibleCount) + 1);
 }
 

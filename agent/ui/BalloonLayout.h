@@ -1,5 +1,7 @@
 #pragma once
 
+#include "agent/ui/TextWrapper.h"
+
 #include <QList>
 #include <QPainterPath>
 #include <QPoint>
@@ -10,22 +12,13 @@ class QFontMetrics;
 
 namespace clipvoice::agent::ui {
 
-// One line of wrapped text: where it starts in the text and how many
-// characters it takes (trailing spaces and line feeds included).
-struct WrappedLine
-{
-    int start = 0;
-    int length = 0;
-    bool operator==(const WrappedLine&) const = default;
-};
-
-// Breaks `text` into lines no wider than `maxWidth`. Lines break where Unicode
-// allows (between words, and between Japanese characters, which have no
-// spaces); a word too wide for a line is broken between characters.
+// Breaks the whole of `text` into lines no wider than `maxWidth` (see
+// TextWrapper, which wraps only as far as asked).
 QList<WrappedLine> wrapText(const QString& text, const QFontMetrics& metrics, int maxWidth);
 
 // The first of `visibleCount` lines to show so that the last of the first
 // `revealed` characters is on screen: the balloon scrolls as words appear.
+// The lines are in the order of the text.
 int firstVisibleLine(const QList<WrappedLine>& lines, int revealed, int visibleCount);
 
 enum class BalloonSide

@@ -11,8 +11,13 @@ QString japaneseFontFamily()
 
 bool containsJapanese(const QString& text)
 {
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    // A plain loop over the code units: a copied text may be megabytes long.
+    const QChar* units = text.constData();
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = units[i].unicode();
+        if (u < 0x3000)
+            continue;
         const bool kana = u >= 0x3040 && u <= 0x30FF;        // hiragana, katakana
         const bool ideograph = u >= 0x4E00 && u <= 0x9FFF;   // common kanji
         const bool punctuation = u >= 0x3000 && u <= 0x303F; // 、。「」

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPainterPathStroker>
 #include <QScreen>
@@ -9,6 +10,8 @@
 #include <algorithm>
 
 namespace clipvoice::agent::ui {
+
+Q_LOGGING_CATEGORY(lcBalloon, "clipvoice.ui.balloon")
 
 namespace {
 
@@ -19,6 +22,13 @@ constexpr int SpeechTail = 20;
 constexpr int ThoughtTail = 30;
 constexpr qreal Bump = 9.0;   // radius of a thought cloud's bumps
 constexpr int BumpMargin = 9; // room kept around a thought's text for the bumps
+// A balloon is sized for the widest of this many first lines; a text with
+// more lines gets the whole line width, as its later lines are not wrapped yet.
+constexpr int SizingLines = 16;
+// How far a reveal may run ahead of the wrapped lines before the text in
+// between is skipped rather than wrapped: a few milliseconds of work.
+constexpr int MaxCatchUp = 8 * TextWrapper::DefaultMaxLineLength;
+const QString Ellipsis = QStringLiteral("\u2026");
 
 QRect availableAreaFor(const QRect& character)
 {
@@ -49,9 +59,12 @@ SpeechBalloon::SpeechBalloon(QWidget* parent)
 
 void SpeechBalloon::setStyle(const BalloonStyle& style)
 {
-    m_style = style;
-    m_style.lines = std::max(1, m_style.lines);
-    m_style.charsPerLine = std::max(8, m_style.charsPerLine);
+    BalloonStyle adjusted = style;
+    adjusted.lines = std::max(1, adjusted.lines);
+    adjusted.charsPerLine = std::max(8, adjusted.charsPerLine);
+    if (adjusted == m_style && m_wrapper)
+        return;
+    m_style = adjusted;
     relayout();
 }
 
@@ -71,7 +84,9 @@ void SpeechBalloon::showSpeech(const QString& text)
 void SpeechBalloon::showThought(const QString& text)
 {
     present(Kind::Thought, text);
-    m_revealed = static_cast<int>(m_text.size());
+    if (!m_wrapper->isComplete() || m_wrapper->lines().size() > ThoughtLines)
+        qCDebug(lcBalloon) << "thought of" << m_text.size() << "characters cut to" << ThoughtLines
+                           << "lines";
 }
 
 void SpeechBalloon::present(Kind kind, const QString& text)
@@ -91,7 +106,33 @@ void SpeechBalloon::revealUpTo(int characterCount)
     if (count == m_revealed)
         return;
     m_revealed = count;
+    wrapRevealed();
     update();
+}
+
+void SpeechBalloon::wrapRevealed()
+{
+    if (m_kind != Kind::Speech || !m_wrapper)
+        return;
+    if (m_revealed - m_wrapper->wrappedEnd() > MaxCatchUp) {
+        // Enough text before the reveal is wrapped again to fill the balloon.
+        const int skipTo = m_revealed - (m_style.lines + 1) * TextWrapper::DefaultMaxLineLength;
+        qCDebug(lcBalloon) << "reveal leapt from" << m_wrapper->wrappedEnd() << "to" << m_revealed
+                           << "; wrapping again from" << skipTo;
+        m_wrapper->skipTo(skipTo);
+    }
+    m_wrapper->wrapThrough(m_revealed);
+}
+
+const QList<WrappedLine>& SpeechBalloon::wrappedLines() const
+{
+    static const QList<WrappedLine> none;
+    return m_wrapper ? m_wrapper->lines() : none;
+}
+
+int SpeechBalloon::shownLineCount() const
+{
+    return m_kind == Kind::Speech ? m_style.lines : ThoughtLines;
 }
 
 void SpeechBalloon::hideAfter(int ms)
@@ -111,16 +152,23 @@ int SpeechBalloon::lineWidth() const
 
 QStringList SpeechBalloon::visibleLines() const
 {
-    const int count = m_kind == Kind::Speech ? m_style.lines : static_cast<int>(m_lines.size());
-    const int first = m_kind == Kind::Speech ? firstVisibleLine(m_lines, m_revealed, count) : 0;
+    const QList<WrappedLine>& lines = wrappedLines();
+    const int count = shownLineCount();
+    const int first = m_kind == Kind::Speech ? firstVisibleLine(lines, m_revealed, count) : 0;
+    const int end = std::min(first + count, static_cast<int>(lines.size()));
     QStringList shown;
-    for (int i = first; i < std::min(first + count, static_cast<int>(m_lines.size())); ++i) {
-        const WrappedLine& line = m_lines.at(i);
+    for (int i = first; i < end; ++i) {
+        const WrappedLine& line = lines.at(i);
         if (line.start >= m_revealed)
             break;
         shown.append(withoutTrailingSpace(
             m_text.mid(line.start, std::min(line.length, m_revealed - line.start))));
     }
+    // A thought too long for its cloud ends in an ellipsis.
+    const bool cut =
+        m_kind == Kind::Thought && m_wrapper && (lines.size() > count || !m_wrapper->isComplete());
+    if (cut && !shown.isEmpty())
+        shown.last() += Ellipsis;
     return shown;
 }
 
@@ -128,20 +176,34 @@ void SpeechBalloon::relayout()
 {
     m_font = m_style.font(m_text);
     const QFontMetrics metrics(m_font);
-    m_lines = wrapText(m_text, metrics, lineWidth());
+    const int maxWidth = lineWidth();
+    m_wrapper.emplace(m_text, metrics, maxWidth);
+    m_wrapper->wrapLines(std::max(SizingLines, shownLineCount() + 1));
+
+    // Sized for the widest line it may show, and as many lines as it shows.
+    const QList<WrappedLine>& lines = m_wrapper->lines();
+    const int sized = m_kind == Kind::Speech
+                          ? static_cast<int>(lines.size())
+                          : std::min(static_cast<int>(lines.size()), ThoughtLines);
     int widest = metrics.horizontalAdvance(QStringLiteral("MMMM"));
-    for (const WrappedLine& line : std::as_const(m_lines)) {
-        const QString shown = withoutTrailingSpace(m_text.mid(line.start, line.length));
-        widest = std::max(widest, metrics.horizontalAdvance(shown));
+    for (int i = 0; i < sized; ++i)
+        widest = std::max(widest, m_wrapper->visibleWidth(lines.at(i).start,
+                                                          lines.at(i).start + lines.at(i).length));
+    if (m_kind == Kind::Speech && !m_wrapper->isComplete())
+        widest = std::max(widest, maxWidth);
+    if (m_kind == Kind::Thought) {
+        m_revealed = static_cast<int>(m_text.size()); // a thought shows at once
+        const QStringList shown = visibleLines();
+        if (!shown.isEmpty())
+            widest = std::max(widest, metrics.horizontalAdvance(shown.last()));
     }
-    const int lineCount = m_kind == Kind::Speech
-                              ? std::min(static_cast<int>(m_lines.size()), m_style.lines)
-                              : static_cast<int>(m_lines.size());
+    const int lineCount = std::min(static_cast<int>(lines.size()), shownLineCount());
     m_textSize = QSize(widest, std::max(1, lineCount) * metrics.lineSpacing());
 
     const int cloud = m_kind == Kind::Thought ? 2 * BumpMargin : 0;
     m_bodySize = QSize(m_textSize.width() + 2 * HorizontalPadding + cloud,
                        m_textSize.height() + 2 * VerticalPadding + cloud);
+    wrapRevealed();
     place();
 }
 

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <optional>
+
 namespace clipvoice::agent::ui {
 
 // The character's word balloon: a top-level window beside the character with
@@ -14,6 +16,10 @@ namespace clipvoice::agent::ui {
 // trail of bubbles). Spoken text appears word by word as the engine reveals
 // it; when it outgrows the balloon's lines the balloon scrolls so the newest
 // words stay in view.
+//
+// The text is wrapped only as far as it has been revealed, so a text of any
+// length costs about as much per word as a short one. When the reveal leaps
+// far ahead (the voice ended early) the lines in between are skipped.
 class SpeechBalloon : public QWidget
 {
     Q_OBJECT
@@ -24,6 +30,9 @@ public:
         Speech,
         Thought,
     };
+
+    // The most lines a thought cloud shows.
+    static constexpr int ThoughtLines = 10;
 
     explicit SpeechBalloon(QWidget* parent = nullptr);
 
@@ -38,7 +47,8 @@ public:
     void showSpeech(const QString& text);
     // Shows the first `characterCount` characters of the text.
     void revealUpTo(int characterCount);
-    // Shows a thought cloud holding the whole of `text`.
+    // Shows a thought cloud holding `text`: at most ThoughtLines lines, the
+    // last ending in an ellipsis when the text goes on.
     void showThought(const QString& text);
     // Hides the balloon `ms` milliseconds from now; showing text again cancels it.
     void hideAfter(int ms);
@@ -48,6 +58,10 @@ public:
     int revealed() const { return m_revealed; }
     // The lines as drawn now: only the revealed part, only the visible lines.
     QStringList visibleLines() const;
+    // The text's lines wrapped so far (for tests and diagnostics).
+    const QList<WrappedLine>& wrappedLines() const;
+    // How many characters were measured to wrap the text (a measure of work).
+    qint64 measuredCharacters() const { return m_wrapper ? m_wrapper->measuredCharacters() : 0; }
     BalloonSide side() const { return m_placement.side; }
     // Where the tail or the bubbles end, in screen coordinates.
     QPoint tipPosition() const { return m_placement.tip; }
@@ -58,8 +72,11 @@ protected:
 
 private:
     void present(Kind kind, const QString& text);
-    // Wraps the text and sizes the balloon for it, then places it.
+    // Wraps the start of the text and sizes the balloon for it, then places it.
     void relayout();
+    // Wraps the text as far as it is revealed.
+    void wrapRevealed();
+    int shownLineCount() const;
     // Puts the balloon beside the character and shapes it.
     void place();
     QRectF bodyRect() const;
@@ -69,7 +86,7 @@ private:
     Kind m_kind = Kind::Speech;
     QString m_text;
     QFont m_font;
-    QList<WrappedLine> m_lines;
+    std::optional<TextWrapper> m_wrapper;
     int m_revealed = 0;
     QSize m_textSize; // the text's lines, as many as the balloon shows
     QSize m_bodySize; // the balloon without its tail

@@ -4,6 +4,7 @@
 #include "agent/acs/AcsWriter.h"
 #include "agent/engine/EngineAgentService.h"
 #include "agent/engine/EngineCharacter.h"
+#include "agent/engine/EngineRequest.h"
 #include "agent/engine/PropertySheetView.h"
 #include "agent/engine/testing/EngineEventLog.h"
 #include "agent/engine/testing/FakeVoice.h"
@@ -244,6 +245,20 @@ private slots:
                               QStringLiteral("request 3 failed"),
                               QStringLiteral("request 4 Think \"Hmm\" started"),
                               QStringLiteral("request 4 done")}));
+    }
+
+    void longTextsAreCutShortInDescriptions()
+    {
+        const QString text(5000, QLatin1Char('a'));
+        const EngineRequest speech(7, 1, id(), RequestKind::Speak, text);
+        QCOMPARE(speech.description(), QStringLiteral("Speak \"%1\"").arg(text));
+        QCOMPARE(speech.description(5000), speech.description());
+        QCOMPARE(speech.description(10),
+                 QStringLiteral("Speak \"aaaaaaaaaa\" and 4990 more characters"));
+        // Never inside a surrogate pair.
+        const EngineRequest thought(8, 1, id(), RequestKind::Think, QStringLiteral("ab😀cd"));
+        QCOMPARE(thought.description(3), QStringLiteral("Think \"ab\" and 4 more characters"));
+        QCOMPARE(thought.description(4), QStringLiteral("Think \"ab😀\" and 2 more characters"));
     }
 };
 

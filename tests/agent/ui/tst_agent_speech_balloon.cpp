@@ -34,6 +34,26 @@ QStringList wrappedLines(const QString& text, const QFont& font, int width)
     return lines;
 }
 
+// Letters and digits without a space or any other break, like base64.
+QString lineWithoutSpaces(int size)
+{
+    const QString alphabet =
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789");
+    QString text;
+    text.reserve(size);
+    for (int i = 0; i < size; ++i)
+        text.append(alphabet.at((i * 7 + i / 64) % alphabet.size()));
+    return text;
+}
+
+// The shown lines are the text just before `revealed`, whole and in order.
+void verifyShowsTextUpTo(const QStringList& shown, const QString& text, int revealed)
+{
+    const QString joined = shown.join(QString());
+    QVERIFY(!joined.isEmpty());
+    QCOMPARE(text.mid(revealed - joined.size(), joined.size()), joined);
+}
+
 // The colour most of the drawn pixels have: the balloon's background.
 QColor mostCommonOpaqueColour(const QImage& image)
 {
@@ -296,6 +316,92 @@ private slots:
         QVERIFY(!balloon.mask().contains(QPoint(0, 0)));
         QVERIFY(balloon.mask().contains(QPoint(image.width() / 2, 12)));
         uitest::snapshot(&balloon, QStringLiteral("balloon-styled"));
+    }
+
+    void revealsAndPagesAOneMegabyteLineWithoutSpaces()
+    {
+        SpeechBalloon balloon;
+        BalloonStyle style;
+        style.lines = 2;
+        style.charsPerLine = 28;
+        balloon.setStyle(style);
+        balloon.setCharacterRect(QRect(available().center(), QSize(80, 80)));
+        const QString text = lineWithoutSpaces(1000000);
+        balloon.showSpeech(text);
+        QVERIFY(balloon.visibleLines().isEmpty());
+        const QRect sized = balloon.geometry();
+        QVERIFY(available().contains(sized));
+        // Only the first lines are wrapped, to size the balloon.
+        QVERIFY(balloon.wrappedLines().size() < 20);
+        QVERIFY(balloon.measuredCharacters() < 20000);
+
+        // Revealed a piece at a time, as a voice speaks it: two lines ending
+        // where the reveal is, scrolling forward only.
+        int previousStart = 0;
+        for (int revealed = 7; revealed < 60000; revealed += 613) {
+            balloon.revealUpTo(revealed);
+            const QStringList shown = balloon.visibleLines();
+            if (revealed > 100)
+                QCOMPARE(shown.size(), 2);
+            verifyShowsTextUpTo(shown, text, revealed);
+            const int start = revealed - static_cast<int>(shown.join(QString()).size());
+            QVERIFY(start >= previousStart);
+            previousStart = start;
+        }
+        // So far the lines follow each other: nothing was skipped.
+        const QList<WrappedLine> lines = balloon.wrappedLines();
+        for (qsizetype i = 1; i < lines.size(); ++i)
+            QCOMPARE(lines.at(i).start, lines.at(i - 1).start + lines.at(i - 1).length);
+        // The work follows what was revealed, not the length of the text.
+        QVERIFY(balloon.measuredCharacters() < 8 * 60000);
+
+        // Shown again in the same style, it keeps its lines.
+        const qint64 measured = balloon.measuredCharacters();
+        balloon.setStyle(style);
+        QCOMPARE(balloon.measuredCharacters(), measured);
+
+        // A leap far ahead (the voice skipped), then on piece by piece.
+        for (int revealed = 500000; revealed < 505000; revealed += 613) {
+            balloon.revealUpTo(revealed);
+            QCOMPARE(balloon.visibleLines().size(), 2);
+            verifyShowsTextUpTo(balloon.visibleLines(), text, revealed);
+        }
+        // The voice ends: the end of the text shows at once, without the
+        // text before it being wrapped.
+        balloon.revealUpTo(static_cast<int>(text.size()));
+        QCOMPARE(balloon.visibleLines().size(), 2);
+        verifyShowsTextUpTo(balloon.visibleLines(), text, static_cast<int>(text.size()));
+        QVERIFY(balloon.measuredCharacters() < 8 * 70000);
+        QCOMPARE(balloon.geometry(), sized);
+        uitest::snapshot(&balloon, QStringLiteral("balloon-long-line"));
+    }
+
+    void cutsLongThoughtsToTheirLines()
+    {
+        SpeechBalloon balloon;
+        balloon.setCharacterRect(QRect(available().center() - QPoint(40, 0), QSize(80, 80)));
+        QStringList words;
+        for (int i = 1; i <= 5000; ++i)
+            words.append(QStringLiteral("thought%1").arg(i));
+        const QString text = words.join(QLatin1Char(' '));
+        balloon.showThought(text);
+        QStringList shown = balloon.visibleLines();
+        QCOMPARE(shown.size(), SpeechBalloon::ThoughtLines);
+        QVERIFY(shown.last().endsWith(QChar(0x2026)));
+        shown.last().chop(1);
+        QVERIFY(text.startsWith(shown.join(QLatin1Char(' '))));
+        QVERIFY(available().contains(balloon.geometry()));
+        QVERIFY(balloon.wrappedLines().size() < 20);
+        uitest::snapshot(&balloon, QStringLiteral("thought-cut"));
+
+        // A megabyte without spaces likewise.
+        const QString line = lineWithoutSpaces(1000000);
+        balloon.showThought(line);
+        shown = balloon.visibleLines();
+        QCOMPARE(shown.size(), SpeechBalloon::ThoughtLines);
+        shown.last().chop(1);
+        QVERIFY(line.startsWith(shown.join(QString())));
+        QVERIFY(balloon.measuredCharacters() < 20000);
     }
 
     void hidesAfterTheDelay()
