@@ -18,7 +18,11 @@ public:
 
     void observe(const AgentCall& call) override
     {
-        const QByteArray line = AgentCallFormat::format(call).toUtf8() + '\n';
+        qsizetype omitted = 0;
+        QString text = AgentCallFormat::format(shortened(call, omitted));
+        if (omitted > 0)
+            text += QStringLiteral(" (%1 more characters not traced)").arg(omitted);
+        const QByteArray line = text.toUtf8() + '\n';
         // One write per line: with the file in append mode the line lands whole
         // even when other processes append to the same file.
         if (m_file->write(line) != line.size() && !m_warned) {
@@ -29,6 +33,26 @@ public:
     }
 
 private:
+    // Texts past TracedTextLength are traced by their start only, and the
+    // line says how much was left out: quoting a copied megabyte would hold up
+    // the window's thread.
+    static AgentCall shortened(const AgentCall& call, qsizetype& omitted)
+    {
+        constexpr qsizetype TracedTextLength = TracingAgentService::TracedTextLength;
+        AgentCall traced = call;
+        for (CallValue& argument : traced.arguments) {
+            const QString& text = argument.text();
+            if (argument.kind() != CallValue::Kind::String || text.size() <= TracedTextLength)
+                continue;
+            qsizetype kept = TracedTextLength;
+            if (text.at(kept - 1).isHighSurrogate())
+                --kept; // never half a character
+            omitted += text.size() - kept;
+            argument = CallValue::string(text.left(kept));
+        }
+        return traced;
+    }
+
     std::unique_ptr<QFile> m_file;
     bool m_warned = false;
 };

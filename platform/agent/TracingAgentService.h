@@ -17,6 +17,10 @@ namespace clipvoice::platform::agent {
 class TracingAgentService final : public ObservedAgentService
 {
 public:
+    // Longer texts are traced by their first this many characters, followed
+    // by "(N more characters not traced)" at the end of the line.
+    static constexpr qsizetype TracedTextLength = 2000;
+
     // The trace file must be open for writing.
     TracingAgentService(std::unique_ptr<AgentService> inner, std::unique_ptr<QFile> trace,
                         QObject* parent = nullptr);

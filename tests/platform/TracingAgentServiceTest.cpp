@@ -126,6 +126,29 @@ private slots:
             QVERIFY2(AgentCallFormat::parse(line).ok(), qPrintable(line));
     }
 
+    void longTextsAreTracedByTheirStart()
+    {
+        const QString path = tracePath(QStringLiteral("long.trace"));
+        auto service = traced(std::make_unique<HeadlessAgentService>(m_dir.path()), path);
+        QVERIFY(service->characters().load(id(), QStringLiteral("Merlin.acs")).ok());
+        const CharacterPtr merlin = service->characters().item(id()).value();
+        // A 1 MB line whose cut would fall inside a character of two halves.
+        const QString emoji = QString::fromUtf16(u"😀");
+        const QString line = QString(TracingAgentService::TracedTextLength - 1, u'a') + emoji +
+                             QString(1'000'000, u'b');
+        QVERIFY(merlin->speak(line).ok());
+        QVERIFY(merlin->think(QString(TracingAgentService::TracedTextLength, u'c')).ok());
+        const QStringList lines = readLines(path);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(
+            lines.at(2),
+            QStringLiteral(R"(Speak("%1", omitted) -> ok (1000002 more characters not traced))")
+                .arg(QString(TracingAgentService::TracedTextLength - 1, u'a')));
+        // A text of exactly the limit is traced whole.
+        QCOMPARE(lines.at(3), QStringLiteral(R"(Think("%1") -> ok)")
+                                  .arg(QString(TracingAgentService::TracedTextLength, u'c')));
+    }
+
     void appendsToWhatIsAlreadyThere()
     {
         const QString path = tracePath(QStringLiteral("shared.trace"));
