@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/Form1Layout.h"
 #include "app/HotSpotLabel.h"
+#include "app/LanguageKeeper.h"
 #include "app/QuietLabel.h"
 #include "app/TwipScale.h"
 #include "app/UiTexts.h"
@@ -88,6 +89,7 @@ Form1::Form1(const platform::PlatformServices& services, QWidget* parent)
     , m_services(services)
     , m_imageList1(kTreePictureSize)
     , m_imageList2(kFlagPictureSize)
+    , m_language(std::make_shared<LanguageKeeper>(services.settings))
 {
     setObjectName(QStringLiteral("Form1"));
     // The hot spots are named only by their tooltips: show them even while

@@ -31,6 +31,7 @@ class WebPane;
 namespace clipvoice::app {
 
 class HotSpotLabel;
+class LanguageKeeper;
 
 // How start-up ended when it did not fail.
 enum class StartupOutcome
@@ -107,13 +108,11 @@ private:
     void onAgentCommand(const platform::agent::AgentUserInput& input);
     static int checkValue(const QCheckBox* box);
 
-    // Ending (Form1Ending.cpp).
+    // Ending (Form1Ending.cpp). At an end the user cannot watch (log-out, a
+    // signal, a lost display) a failed save is only logged; when the window
+    // closes it is shown.
     void connectSessionEvents();
     void endOnRequest();
-    // Saves the chosen language at an end the user cannot watch (log-out,
-    // a signal, a lost display): a failure is only logged.
-    void saveLanguageQuietly();
-    // Saves it when the window closes: a failure is shown to the user.
     void saveLanguageOnClose();
 
     platform::PlatformServices m_services;
@@ -127,6 +126,7 @@ private:
     speech::SpeakFeed m_speakFeed;   // after LastRequest, which its jobs write to
     bool m_readingClipboard = false; // a tick's read is under way
     bool m_started = false;          // start-up has completed
+    std::shared_ptr<LanguageKeeper> m_language;
     WindowDrag m_drag;
 
     QComboBox* ImageCombo1 = nullptr;

@@ -5,10 +5,8 @@
 #include "app/Form1.h"
 
 #include "app/HotSpotLabel.h"
-#include "app/LanguageSetting.h"
 #include "catalogue/CatalogueTree.h"
 #include "platform/Clipboard.h"
-#include "platform/SettingsStore.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPane.h"
 #include "speech/ClipboardWatcher.h"

@@ -4,6 +4,7 @@
 #include "app/Form1.h"
 
 #include "app/HomePage.h"
+#include "app/LanguageKeeper.h"
 #include "app/LanguageSetting.h"
 #include "app/StartupError.h"
 #include "app/UiTexts.h"
@@ -32,6 +33,7 @@ StartupOutcome Form1::load()
     restoreLanguage();
     navigateHomePage();
     m_started = true;
+    m_language->choose(ImageCombo1->currentIndex() + 1);
     return StartupOutcome::Started;
 }
 

@@ -48,8 +48,13 @@ bool saveLanguage(platform::SettingsStore& settings, const QComboBox& picker)
     const int index = picker.currentIndex();
     if (index < 0)
         return true;
+    return saveLanguagePosition(settings, index + 1);
+}
+
+bool saveLanguagePosition(platform::SettingsStore& settings, int position)
+{
     return settings.write(settingApplication(), settingSection(), settingKey(),
-                          QString::number(index + 1));
+                          QString::number(position));
 }
 
 } // namespace clipvoice::app

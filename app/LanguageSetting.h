@@ -35,5 +35,7 @@ void restoreLanguage(platform::SettingsStore& settings, QComboBox& picker);
 // Writes the selected item's 1-based position. Nothing is written when no item
 // is selected. False when the store refused the value.
 bool saveLanguage(platform::SettingsStore& settings, const QComboBox& picker);
+// Writes a 1-based position as the stored text. False when the store refused it.
+bool saveLanguagePosition(platform::SettingsStore& settings, int position);
 
 } // namespace clipvoice::app

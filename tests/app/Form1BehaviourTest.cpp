@@ -18,6 +18,7 @@
 #include <QTreeWidget>
 
 #include <memory>
+#include <thread>
 
 using namespace clipvoice;
 using platform::agent::testing::RecordingAgentService;
@@ -416,6 +417,23 @@ private slots:
         emit session.terminationRequested();
         QVERIFY(m_platform->dialogs.shown.isEmpty());
         QVERIFY(m_tray->calls.isEmpty()); // the icon goes with the program
+    }
+
+    void endingNowSavesFromAnyThreadEvenAfterTheWindowIsGone()
+    {
+        // Qt, or Xlib, ends the program with exit() when the display goes
+        // away, from whichever thread noticed, perhaps while the window is
+        // being torn down.
+        platform::SessionEvents session;
+        m_form.reset();
+        auto services = m_platform->services();
+        services.session = &session;
+        m_form = std::make_unique<app::Form1>(services);
+        QCOMPARE(m_form->load(), app::StartupOutcome::Started);
+        control<QComboBox>("ImageCombo1")->setCurrentIndex(9);
+        m_form.reset();
+        std::thread([&session] { emit session.endingNow(); }).join();
+        QCOMPARE(m_settings->values.value(s("clipvoice/q7a/lang")), s("10"));
     }
 
     void endsBeforeStartUpHasFinishedSaveNothing()
