@@ -790,6 +790,13 @@ void AcsReader::store(quint64 key, const IndexedPixels& pixels) const
         m_cache.insert(key, new CacheItem{{}, pixels}, cost);
 }
 
+QSize AcsReader::imageSize(qsizetype index) const
+{
+    if (index < 0 || index >= m_images.size())
+        return {0, 0};
+    return {m_images[index].width, m_images[index].height};
+}
+
 QImage AcsReader::image(qsizetype index) const
 {
     if (index < 0 || index >= m_images.size())

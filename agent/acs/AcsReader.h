@@ -111,6 +111,9 @@ public:
     // an empty image and an error.
     ImageResult readImage(qsizetype index) const;
 
+    // The image's width and height as indexed, without decoding anything (0 x 0
+    // for a bad index, an empty or a damaged image whose size is implausible).
+    QSize imageSize(qsizetype index) const;
     // The image as premultiplied ARGB (cached). Null for an empty image or a bad
     // index.
     QImage image(qsizetype index) const;

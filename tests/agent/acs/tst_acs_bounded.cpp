@@ -133,6 +133,10 @@ private slots:
     {
         AcsReader reader;
         QVERIFY(reader.openData(sharedFile(64, 256, 8)));
+        // Sizes come from the index, without decoding.
+        QCOMPARE(reader.imageSize(7), QSize(256, 256));
+        QCOMPARE(reader.imageSize(8), QSize(0, 0));
+        QCOMPARE(reader.decodeStatistics().imageDecodes, 0);
         const QImage first = reader.image(0);
         QCOMPARE(first.size(), QSize(256, 256));
         for (qsizetype i = 1; i < 8; ++i)
