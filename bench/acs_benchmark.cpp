@@ -6,13 +6,16 @@
 #include "agent/acs/AcsWriter.h"
 #include "agent/acs/Compression.h"
 #include "agent/acs/ImageDecoder.h"
+#include "agent/acs/testing/HostileCharacter.h"
 #include "agent/acs/testing/SampleCharacter.h"
 
+#include <QFile>
 #include <QTemporaryFile>
 
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <malloc.h>
 #include <vector>
 
 using namespace clipvoice::agent::acs;
@@ -162,8 +165,77 @@ void BM_Write(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * f.argbBytes / 4);
 }
 
+// A field of /proc/self/status in kilobytes (VmRSS, VmHWM).
+qint64 statusKilobytes(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qsizetype(qstrlen(field)) + 1)
+                .trimmed()
+                .split(' ')
+                .value(0)
+                .toLongLong();
+    return -1;
+}
+
+// Files of 1024 x 1024 characters: a normal one, and one whose 1,000 image
+// entries all point at one 4096 x 4096 block listed by its first frame.
+QByteArray bigFrameFile(bool sharedImage)
+{
+    if (sharedImage) {
+        testing::HostileCharacter::SharedImage o;
+        o.side = 1024;
+        o.imageSide = 4096;
+        o.entries = 1000;
+        o.layers = 1000;
+        return testing::HostileCharacter::sharedImageFile(o);
+    }
+    testing::SampleCharacter::Options o;
+    o.side = 1024;
+    o.imageCount = 16;
+    o.animationCount = 3;
+    o.framesPerAnimation = 4;
+    return AcsWriter::write(testing::SampleCharacter::build(o)).data;
+}
+
+void BM_BigFrameOpenAndFirstFrame(benchmark::State& state, bool sharedImage)
+{
+    QTemporaryFile temp;
+    temp.open();
+    temp.write(bigFrameFile(sharedImage));
+    temp.flush();
+    double peakMB = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        malloc_trim(0);
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5"); // the peak starts again from here
+        clear.close();
+        const qint64 before = statusKilobytes("VmRSS:");
+        state.ResumeTiming();
+        AcsReader reader;
+        if (!reader.openFile(temp.fileName()) || reader.frame(0, 0).isNull())
+            state.SkipWithError("the first frame did not compose");
+        state.PauseTiming();
+        peakMB = std::max(peakMB, double(statusKilobytes("VmHWM:") - before) * 1024 / 1e6);
+        state.ResumeTiming();
+    }
+    state.counters["file_MB"] = double(temp.size()) / 1e6;
+    state.counters["peak_MB"] = peakMB;
+}
+
 } // namespace
 
+BENCHMARK_CAPTURE(BM_BigFrameOpenAndFirstFrame, normal, false)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(BM_BigFrameOpenAndFirstFrame, sharedImage, true)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeAllImages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecompressAllImages)->Unit(benchmark::kMillisecond);

@@ -5,6 +5,7 @@
 // the longest time the event loop of the window's thread was held up.
 
 #include "agent/acs/AcsWriter.h"
+#include "agent/acs/testing/HostileCharacter.h"
 #include "agent/acs/testing/SampleCharacter.h"
 #include "agent/desktop/DesktopCharacterService.h"
 #include "agent/ui/CharacterWindow.h"
@@ -151,6 +152,81 @@ void characterOpenAndFirstFrame(benchmark::State& state)
     state.counters["longest_stall_ms"] = longestStall;
 }
 BENCHMARK(characterOpenAndFirstFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+// Characters of 1024 x 1024: a normal one, and a hostile one whose 1,000 image
+// entries all point at one 4096 x 4096 image block that its first frames list.
+const QString& bigFrameCharacterFile(bool sharedImage)
+{
+    static QTemporaryDir folder;
+    static const QString normal = [] {
+        agent::acs::testing::SampleCharacter::Options options;
+        options.side = 1024;
+        options.imageCount = 16;
+        options.animationCount = 3;
+        options.framesPerAnimation = 4;
+        const QString file = folder.filePath(QStringLiteral("normal.acs"));
+        agent::acs::AcsWriter::writeFile(agent::acs::testing::SampleCharacter::build(options), file,
+                                         nullptr);
+        return file;
+    }();
+    static const QString shared = [] {
+        agent::acs::testing::HostileCharacter::SharedImage options;
+        options.side = 1024;
+        options.imageSide = 4096;
+        options.entries = 1000;
+        options.layers = 1000;
+        const QString file = folder.filePath(QStringLiteral("shared.acs"));
+        QFile out(file);
+        if (out.open(QIODevice::WriteOnly))
+            out.write(agent::acs::testing::HostileCharacter::sharedImageFile(options));
+        return file;
+    }();
+    return sharedImage ? shared : normal;
+}
+
+// Opening a character and showing its first frame, with the peak memory that
+// took over what the process held before.
+void bigFrameOpenAndFirstFrame(benchmark::State& state, bool sharedImage)
+{
+    const QString file = bigFrameCharacterFile(sharedImage);
+    const QString name = QFileInfo(file).completeBaseName();
+    state.counters["file_MB"] = static_cast<double>(QFileInfo(file).size()) / 1e6;
+    double peak = 0;
+    double peakTotal = 0;
+    for (auto _ : state) {
+        auto service = agent::desktop::createDesktopCharacterService(QFileInfo(file).path());
+        QCoreApplication::processEvents();
+        malloc_trim(0);
+        resetPeakMemory();
+        const qint64 before = statusKilobytes("VmRSS:");
+        QElapsedTimer clock;
+        clock.start();
+        if (!service->characters().load(name, file).ok()) {
+            state.SkipWithError("the character did not load");
+            return;
+        }
+        (void)service->characters().item(name).value()->show();
+        const bool shown = runUntil([] { return shownCharacterWindow() != nullptr; });
+        state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        const qint64 high = statusKilobytes("VmHWM:");
+        peak = std::max(peak, static_cast<double>(high - before) * 1024 / 1e6);
+        peakTotal = std::max(peakTotal, static_cast<double>(high) * 1024 / 1e6);
+        if (!shown)
+            state.SkipWithError("no frame was shown");
+        service.reset();
+        QCoreApplication::processEvents();
+    }
+    state.counters["peak_MB"] = peak;
+    state.counters["peak_total_MB"] = peakTotal;
+}
+BENCHMARK_CAPTURE(bigFrameOpenAndFirstFrame, normal, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(bigFrameOpenAndFirstFrame, sharedImage, true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);

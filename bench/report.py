@@ -5,8 +5,9 @@ writes it as JSON.
     report.py RESULTS-DIR
 
 RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
-program-open.json, program-queue.json, program-long-line.json, balloon.json,
-latency.json) and desktop.json from bench/desktop_measures.sh; the table goes
+program-open.json, program-bigframe.json, program-queue.json,
+program-long-line.json, balloon.json, latency.json) and desktop.json from
+bench/desktop_measures.sh; the table goes
 to RESULTS-DIR/results.json."""
 
 import json
@@ -46,8 +47,9 @@ def find(entries, prefix):
 def main():
     folder = sys.argv[1]
     entries = {}
-    for name in ("catalogue.json", "program-open.json", "program-queue.json",
-                 "program-long-line.json", "balloon.json", "latency.json"):
+    for name in ("catalogue.json", "program-open.json", "program-bigframe.json",
+                 "program-queue.json", "program-long-line.json", "balloon.json",
+                 "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
     rows = []
@@ -71,6 +73,21 @@ def main():
             note=f"{e.get('file_MB', 0):.1f} MB file")
         stall = e.get("longest_stall_ms")
         row("  longest stall of the window's thread", stall, "ms", "< 50", stall is not None and stall < 50)
+    normal = find(entries, "bigFrameOpenAndFirstFrame/normal")
+    shared = find(entries, "bigFrameOpenAndFirstFrame/sharedImage")
+    if normal and shared:
+        row("1,000 entries sharing one 4096 x 4096 image: open and first frame", shared["ms"], "ms",
+            note=f"normal 1024 x 1024 character: {normal['ms']:.1f} ms")
+        ratio = shared["ms"] / normal["ms"] if normal["ms"] else None
+        row("  time, ratio to the normal character", ratio, "x", "<= 2",
+            ratio is not None and ratio <= 2)
+        peak, normal_peak = shared.get("peak_MB"), normal.get("peak_MB")
+        row("  peak memory over the process before", peak, "MB",
+            note=f"normal: {normal_peak or 0:.1f} MB; whole process: "
+                 f"{shared.get('peak_total_MB', 0):.0f} MB, normal {normal.get('peak_total_MB', 0):.0f} MB")
+        ratio = peak / normal_peak if peak is not None and normal_peak else None
+        row("  peak memory, ratio to the normal character", ratio, "x", "<= 2",
+            ratio is not None and ratio <= 2)
     for language, bare_engine in (("english", "espeak-ng"), ("japanese", "Open JTalk")):
         program = find(entries, f"fromClipboardTick/{language}")
         bare = find(entries, f"bareEngine/{language}")

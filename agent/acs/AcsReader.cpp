@@ -1,12 +1,16 @@
 #include "AcsReader.h"
 
+#include "AcsLog.h"
 #include "ByteCursor.h"
 #include "Compression.h"
+#include "FrameComposer.h"
 #include "ImageDecoder.h"
 
 #include <QMutexLocker>
 
 #include <algorithm>
+#include <map>
+#include <tuple>
 
 namespace clipvoice::agent::acs {
 
@@ -15,6 +19,9 @@ namespace {
 const QString kDamaged = QStringLiteral("character file is damaged or encrypted");
 constexpr qint64 kMaxRegionBytes = 8 * 1024 * 1024;
 constexpr quint64 kFrameKey = quint64(1) << 62;
+constexpr quint64 kPixelsKey = quint64(1) << 61;
+// What a cache entry of held pixels costs besides its bytes.
+constexpr qint64 kPixelsOverhead = 64;
 
 struct CharacterFields
 {
@@ -166,6 +173,10 @@ void AcsReader::close()
     m_animationByName.clear();
     m_images.clear();
     m_sounds.clear();
+    m_colours = {};
+    m_imageDecodes = 0;
+    m_decodedBytes = 0;
+    m_layersLeftOut = 0;
 }
 
 bool AcsReader::fail(const QString& message)
@@ -226,6 +237,8 @@ bool AcsReader::openBytes()
     if (!parseCharacter(locators[0]) || !parseAnimations(locators[1]) ||
         !parseImages(locators[2]) || !parseSounds(locators[3]))
         return false;
+    linkSources();
+    m_colours = FrameComposer::colourTable(m_info.palette, m_info.transparentIndex);
     m_open = true;
     return true;
 }
@@ -562,6 +575,107 @@ const State* AcsReader::state(QStringView name) const
     return nullptr;
 }
 
+void AcsReader::linkSources()
+{
+    // Entries whose blocks hold the same pixel data (or region data) decode to
+    // the same bytes, since the palette is the character's: each is linked to
+    // the first of them. Damaged entries read as transparent and link nowhere.
+    std::map<std::tuple<qint64, qint64, int, int, bool>, qsizetype> pixelOwners;
+    std::map<std::tuple<qint64, qint64, quint32, quint32>, qsizetype> regionOwners;
+    for (qsizetype i = 0; i < m_images.size(); ++i) {
+        ImageEntry& e = m_images[i];
+        if (!e.error.isEmpty())
+            continue;
+        if (e.width > 0 && e.height > 0)
+            e.pixelSource =
+                pixelOwners
+                    .try_emplace({e.pixels.offset, e.pixels.size, e.width, e.height, e.compressed},
+                                 i)
+                    .first->second;
+        if (e.region.size > 0 || e.regionSize > 0)
+            e.regionSource =
+                regionOwners
+                    .try_emplace({e.region.offset, e.region.size, e.regionStored, e.regionSize}, i)
+                    .first->second;
+    }
+}
+
+void AcsReader::countDecode(qint64 bytes) const
+{
+    ++m_imageDecodes;
+    m_decodedBytes += bytes;
+}
+
+AcsReader::PixelsResult AcsReader::decodeIndexed(qsizetype index) const
+{
+    PixelsResult r;
+    const ImageEntry& e = m_images[index];
+    const qsizetype w = e.width;
+    const qsizetype h = e.height;
+    const auto transparent = [&](const QString& why) {
+        r.error = why;
+        r.pixels = QByteArray(w * h, char(m_info.transparentIndex));
+        return r;
+    };
+    if (!e.error.isEmpty())
+        return transparent(e.error);
+    const qsizetype expected = ImageDecoder::stride(int(w)) * h;
+    if (expected == 0)
+        return r;
+    const uchar* src = m_bytes + e.pixels.offset;
+    if (!e.compressed) {
+        if (e.pixels.size < expected)
+            return transparent(QStringLiteral("image %1 at offset %2: %3 bytes of raw pixels, "
+                                              "%4 expected")
+                                   .arg(index)
+                                   .arg(hexOffset(e.pixels.offset))
+                                   .arg(e.pixels.size)
+                                   .arg(expected));
+        countDecode(w * h);
+        r.pixels = ImageDecoder::fromStoredRows(src, int(w), int(h));
+        return r;
+    }
+    QByteArray stored(expected, Qt::Uninitialized);
+    countDecode(expected + w * h);
+    const Compression::Result d = Compression::decompress(
+        src, e.pixels.size, reinterpret_cast<uchar*>(stored.data()), expected, ImageSlack);
+    if (!d.ok)
+        return transparent(QStringLiteral("image %1 at offset %2: %3")
+                               .arg(index)
+                               .arg(hexOffset(e.pixels.offset + d.errorOffset), d.error));
+    r.pixels = ImageDecoder::fromStoredRows(reinterpret_cast<const uchar*>(stored.constData()),
+                                            int(w), int(h));
+    return r;
+}
+
+QByteArray AcsReader::decodeRegionData(qsizetype index, QString* error) const
+{
+    const ImageEntry& e = m_images[index];
+    if (!e.error.isEmpty() || (e.region.size == 0 && e.regionSize == 0))
+        return {};
+    const qint64 cap = std::min<qint64>(kMaxRegionBytes, 32 + 16 * qint64(e.width) * e.height);
+    const QString where =
+        QStringLiteral("image %1 region at offset %2").arg(index).arg(hexOffset(e.region.offset));
+    if (e.regionSize > cap) {
+        *error = QStringLiteral("%1: %2 bytes claimed, at most %3 allowed")
+                     .arg(where)
+                     .arg(e.regionSize)
+                     .arg(cap);
+        return {};
+    }
+    if (e.regionStored == 0)
+        return QByteArray(reinterpret_cast<const char*>(m_bytes + e.region.offset), e.regionSize);
+    QByteArray region(e.regionSize, Qt::Uninitialized);
+    const Compression::Result d =
+        Compression::decompress(m_bytes + e.region.offset, e.region.size,
+                                reinterpret_cast<uchar*>(region.data()), e.regionSize, ImageSlack);
+    if (d.ok)
+        return region;
+    *error = QStringLiteral("%1: %2 (at offset %3)")
+                 .arg(where, d.error, hexOffset(e.region.offset + d.errorOffset));
+    return {};
+}
+
 AcsReader::ImageResult AcsReader::readImage(qsizetype index) const
 {
     ImageResult r;
@@ -576,73 +690,88 @@ AcsReader::ImageResult AcsReader::readImage(qsizetype index) const
     img.unknownByte = e.unknownByte;
     img.width = e.width;
     img.height = e.height;
-    const qsizetype w = e.width;
-    const qsizetype h = e.height;
-    const auto transparent = [&](const QString& why) {
-        r.error = why;
-        img.pixels = QByteArray(w * h, char(m_info.transparentIndex));
-        img.region.clear();
-        return r;
-    };
-    if (!e.error.isEmpty())
-        return transparent(e.error);
-    const qsizetype expected = ImageDecoder::stride(int(w)) * h;
-    const uchar* src = m_bytes + e.pixels.offset;
-    if (expected > 0) {
-        if (!e.compressed) {
-            if (e.pixels.size < expected)
-                return transparent(QStringLiteral("image %1 at offset %2: %3 bytes of raw pixels, "
-                                                  "%4 expected")
-                                       .arg(index)
-                                       .arg(hexOffset(e.pixels.offset))
-                                       .arg(e.pixels.size)
-                                       .arg(expected));
-            img.pixels = ImageDecoder::fromStoredRows(src, int(w), int(h));
-        } else {
-            QByteArray stored(expected, Qt::Uninitialized);
-            const Compression::Result d = Compression::decompress(
-                src, e.pixels.size, reinterpret_cast<uchar*>(stored.data()), expected, ImageSlack);
-            if (!d.ok)
-                return transparent(QStringLiteral("image %1 at offset %2: %3")
-                                       .arg(index)
-                                       .arg(hexOffset(e.pixels.offset + d.errorOffset), d.error));
-            img.pixels = ImageDecoder::fromStoredRows(
-                reinterpret_cast<const uchar*>(stored.constData()), int(w), int(h));
-        }
-    }
-    if (e.region.size > 0 || e.regionSize > 0) {
-        const qint64 cap = std::min<qint64>(kMaxRegionBytes, 32 + 16 * qint64(w) * h);
-        const QString where = QStringLiteral("image %1 region at offset %2")
-                                  .arg(index)
-                                  .arg(hexOffset(e.region.offset));
-        if (e.regionSize > cap) {
-            r.error = QStringLiteral("%1: %2 bytes claimed, at most %3 allowed")
-                          .arg(where)
-                          .arg(e.regionSize)
-                          .arg(cap);
-        } else if (e.regionStored == 0) {
-            img.region =
-                QByteArray(reinterpret_cast<const char*>(m_bytes + e.region.offset), e.regionSize);
-        } else {
-            QByteArray region(e.regionSize, Qt::Uninitialized);
-            const Compression::Result d = Compression::decompress(
-                m_bytes + e.region.offset, e.region.size, reinterpret_cast<uchar*>(region.data()),
-                e.regionSize, ImageSlack);
-            if (d.ok)
-                img.region = region;
-            else
-                r.error = QStringLiteral("%1: %2 (at offset %3)")
-                              .arg(where, d.error, hexOffset(e.region.offset + d.errorOffset));
-        }
-    }
+    PixelsResult pixels = decodeIndexed(index);
+    img.pixels = std::move(pixels.pixels);
+    r.error = std::move(pixels.error);
+    // A damaged image comes back without its region.
+    if (r.error.isEmpty())
+        img.region = decodeRegionData(index, &r.error);
     return r;
+}
+
+IndexedPixels AcsReader::decodePixels(qsizetype source, const QRect& part) const
+{
+    const ImageEntry& e = m_images[source];
+    const int w = e.width;
+    const int h = e.height;
+    const QRect whole(0, 0, w, h);
+    const qsizetype stride = ImageDecoder::stride(w);
+    const qsizetype expected = stride * h;
+    const uchar* src = m_bytes + e.pixels.offset;
+    IndexedPixels p;
+    p.rect = whole;
+    if (!e.compressed) {
+        // Raw pixels are read where they are in the file, bottom row first.
+        if (e.pixels.size < expected) {
+            p.transparent = true;
+            return p;
+        }
+        countDecode(0);
+        p.top = src + (h - 1) * stride;
+        p.rowStep = -stride;
+        return p;
+    }
+    if (expected <= WholeImageLimit || part == whole) {
+        p.storage = QByteArray(expected, Qt::Uninitialized);
+        countDecode(expected);
+        const Compression::Result d = Compression::decompress(
+            src, e.pixels.size, reinterpret_cast<uchar*>(p.storage.data()), expected, ImageSlack);
+        if (!d.ok)
+            return IndexedPixels{{}, nullptr, 0, whole, true};
+        p.top = reinterpret_cast<const uchar*>(p.storage.constData()) + (h - 1) * stride;
+        p.rowStep = -stride;
+        return p;
+    }
+    // A large image of which a frame shows a part: only that part is kept,
+    // bottom row first as stored.
+    Compression::Part keep;
+    keep.rowBytes = stride;
+    keep.firstRow = h - 1 - part.bottom();
+    keep.rowCount = part.height();
+    keep.column = part.left();
+    keep.width = part.width();
+    p.storage = QByteArray(keep.rowCount * keep.width, Qt::Uninitialized);
+    countDecode(p.storage.size());
+    const Compression::Result d = Compression::decompressPart(
+        src, e.pixels.size, expected, keep, reinterpret_cast<uchar*>(p.storage.data()), ImageSlack);
+    if (!d.ok)
+        return IndexedPixels{{}, nullptr, 0, whole, true};
+    p.rect = part;
+    p.top =
+        reinterpret_cast<const uchar*>(p.storage.constData()) + (keep.rowCount - 1) * keep.width;
+    p.rowStep = -keep.width;
+    return p;
+}
+
+IndexedPixels AcsReader::pixels(qsizetype source, const QRect& part, bool keep) const
+{
+    const quint64 key = kPixelsKey | quint64(source);
+    {
+        QMutexLocker lock(&m_cacheMutex);
+        if (const CacheItem* item = m_cache.object(key); item && item->pixels.holds(part))
+            return item->pixels;
+    }
+    const IndexedPixels p = decodePixels(source, part);
+    if (keep)
+        store(key, p);
+    return p;
 }
 
 QImage AcsReader::cached(quint64 key) const
 {
     QMutexLocker lock(&m_cacheMutex);
-    const QImage* img = m_cache.object(key);
-    return img ? *img : QImage();
+    const CacheItem* item = m_cache.object(key);
+    return item ? item->image : QImage();
 }
 
 void AcsReader::store(quint64 key, const QImage& image) const
@@ -650,19 +779,45 @@ void AcsReader::store(quint64 key, const QImage& image) const
     QMutexLocker lock(&m_cacheMutex);
     const qint64 cost = std::max<qint64>(1, image.sizeInBytes());
     if (cost <= m_cache.maxCost())
-        m_cache.insert(key, new QImage(image), cost);
+        m_cache.insert(key, new CacheItem{image, {}}, cost);
+}
+
+void AcsReader::store(quint64 key, const IndexedPixels& pixels) const
+{
+    QMutexLocker lock(&m_cacheMutex);
+    const qint64 cost = kPixelsOverhead + pixels.storage.size();
+    if (cost <= m_cache.maxCost())
+        m_cache.insert(key, new CacheItem{{}, pixels}, cost);
+}
+
+QSize AcsReader::imageSize(qsizetype index) const
+{
+    if (index < 0 || index >= m_images.size())
+        return {0, 0};
+    return {m_images[index].width, m_images[index].height};
 }
 
 QImage AcsReader::image(qsizetype index) const
 {
     if (index < 0 || index >= m_images.size())
         return {};
-    const quint64 key = quint64(index);
+    const ImageEntry& e = m_images[index];
+    if (e.width == 0 || e.height == 0)
+        return {};
+    // Entries sharing pixel data share the cached image; a damaged entry is
+    // never a source, so its own index cannot clash with one.
+    const qsizetype source = e.pixelSource;
+    const quint64 key = quint64(source >= 0 ? source : index);
     QImage img = cached(key);
     if (!img.isNull())
         return img;
-    const ImageResult r = readImage(index);
-    img = ImageDecoder::toArgb(r.image, m_info.palette, m_info.transparentIndex);
+    const QRect whole(0, 0, e.width, e.height);
+    IndexedPixels p;
+    if (source >= 0)
+        p = pixels(source, whole, false); // the ARGB image is what gets cached
+    else
+        p = IndexedPixels{{}, nullptr, 0, whole, true};
+    img = FrameComposer::toArgb(p, m_colours);
     if (!img.isNull())
         store(key, img);
     return img;
@@ -670,13 +825,21 @@ QImage AcsReader::image(qsizetype index) const
 
 QList<QRect> AcsReader::imageRegion(qsizetype index) const
 {
-    const ImageResult r = readImage(index);
-    if (r.image.region.isEmpty())
+    if (index < 0 || index >= m_images.size())
         return {};
     QString error;
-    return ImageDecoder::decodeRegion(r.image.region, QRect(0, 0, r.image.width, r.image.height),
-                                      &error)
+    const QByteArray region = decodeRegionData(index, &error);
+    if (region.isEmpty())
+        return {};
+    const ImageEntry& e = m_images[index];
+    return ImageDecoder::decodeRegion(region, QRect(0, 0, e.width, e.height), &error)
         .value_or(QList<QRect>());
+}
+
+qint64 AcsReader::framePixelLimit() const
+{
+    const qint64 side = maxImageSide(m_info);
+    return std::max(side * side, qint64(FramePixelFactor) * m_info.width * m_info.height);
 }
 
 QImage AcsReader::frame(qsizetype animationIndex, qsizetype frameIndex, int mouthShape) const
@@ -694,24 +857,29 @@ QImage AcsReader::frame(qsizetype animationIndex, qsizetype frameIndex, int mout
     if (!img.isNull())
         return img;
     const Frame& f = a.frames[frameIndex];
-    // A frame may list one image many times: decode each image once here, even
-    // when the cache is too small to keep it.
-    QHash<quint32, QImage> decoded;
-    const auto imageFor = [&](quint32 index) {
-        auto it = decoded.find(index);
-        if (it == decoded.end())
-            it = decoded.insert(index, image(qsizetype(index)));
-        return it.value();
+    // Nothing is decoded yet: the layers carry the sizes from the index, so
+    // that the composer can tell which images it will draw.
+    const auto layerFor = [this](quint32 index, int x, int y) {
+        FrameLayer layer;
+        layer.x = x;
+        layer.y = y;
+        if (index < quint32(m_images.size())) {
+            const ImageEntry& e = m_images[qsizetype(index)];
+            layer.source = e.pixelSource;
+            layer.width = e.width;
+            layer.height = e.height;
+        }
+        return layer;
     };
-    QList<PlacedImage> layers;
+    QList<FrameLayer> layers;
     layers.reserve(f.images.size() + 1);
     for (const FrameImage& fi : f.images)
-        layers.append({imageFor(fi.imageIndex), fi.x, fi.y});
+        layers.append(layerFor(fi.imageIndex, fi.x, fi.y));
     if (mouthShape >= 0) {
         for (const MouthOverlay& o : f.overlays) {
             if (o.shape != mouthShape)
                 continue;
-            const PlacedImage mouth{imageFor(o.imageIndex), o.x, o.y};
+            const FrameLayer mouth = layerFor(o.imageIndex, o.x, o.y);
             if (o.replaceTopImage && !layers.isEmpty())
                 layers.first() = mouth;
             else
@@ -719,7 +887,26 @@ QImage AcsReader::frame(qsizetype animationIndex, qsizetype frameIndex, int mout
             break;
         }
     }
-    img = ImageDecoder::compose(QSize(m_info.width, m_info.height), layers);
+    const QSize canvas(m_info.width, m_info.height);
+    const FramePlan plan =
+        FrameComposer::plan(canvas, layers, {MaxImagesPerFrame, framePixelLimit()});
+    if (plan.leftOut > 0) {
+        m_layersLeftOut += plan.leftOut;
+        qCWarning(lcAcs).noquote()
+            << QStringLiteral("frame %1 of animation \"%2\": %3 of its %4 images left out, "
+                              "decoding them would pass %5 images or %6 pixels")
+                   .arg(frameIndex)
+                   .arg(a.name)
+                   .arg(plan.leftOut)
+                   .arg(layers.size())
+                   .arg(MaxImagesPerFrame)
+                   .arg(framePixelLimit());
+    }
+    QHash<qint64, IndexedPixels> held;
+    held.reserve(plan.parts.size());
+    for (auto it = plan.parts.cbegin(); it != plan.parts.cend(); ++it)
+        held.insert(it.key(), pixels(qsizetype(it.key()), it.value()));
+    img = FrameComposer::compose(canvas, layers, plan, held, m_colours);
     if (!img.isNull())
         store(key, img);
     return img;
@@ -733,18 +920,109 @@ QByteArray AcsReader::sound(qsizetype index) const
     return QByteArray(reinterpret_cast<const char*>(m_bytes + l.offset), l.size);
 }
 
-Character AcsReader::character() const
+qint64 AcsReader::characterBudget() const
 {
+    return std::max(CharacterBudgetFloor, CharacterBudgetFactor * m_size);
+}
+
+qint64 AcsReader::characterBytes() const
+{
+    // The buffers character() makes: one per pixel source, per region source and
+    // per transparent image size, and one per distinct sound block.
+    qint64 bytes = 0;
+    std::map<std::pair<int, int>, bool> transparentSizes;
+    for (qsizetype i = 0; i < m_images.size(); ++i) {
+        const ImageEntry& e = m_images[i];
+        const qint64 area = qint64(e.width) * e.height;
+        if (e.pixelSource == i ||
+            (e.pixelSource < 0 && transparentSizes.try_emplace({e.width, e.height}, true).second))
+            bytes += area;
+        if (e.regionSource == i)
+            bytes += std::min<qint64>(kMaxRegionBytes, e.regionSize);
+    }
+    std::map<std::pair<qint64, qint64>, bool> sounds;
+    for (const Locator& l : m_sounds)
+        if (sounds.try_emplace({l.offset, l.size}, true).second)
+            bytes += l.size;
+    return bytes;
+}
+
+Character AcsReader::character(QString* error, qint64 budget) const
+{
+    if (budget < 0)
+        budget = characterBudget();
+    const qint64 needed = characterBytes();
+    if (needed > budget) {
+        const QString message =
+            QStringLiteral("decoding the whole character needs %1 bytes, more than the %2 "
+                           "allowed for a file of %3 bytes")
+                .arg(needed)
+                .arg(budget)
+                .arg(m_size);
+        qCWarning(lcAcs).noquote() << message;
+        if (error)
+            *error = message;
+        return {};
+    }
+    if (error)
+        error->clear();
     Character c;
     c.info = m_info;
     c.animations = m_animations;
     c.images.reserve(m_images.size());
-    for (qsizetype i = 0; i < m_images.size(); ++i)
-        c.images.append(readImage(i).image);
+    // Shared sources decode once; QByteArray copies then share the bytes.
+    QHash<qsizetype, PixelsResult> pixelsBySource;
+    QHash<qsizetype, QByteArray> regionsBySource;
+    std::map<std::pair<int, int>, QByteArray> transparent;
+    for (qsizetype i = 0; i < m_images.size(); ++i) {
+        const ImageEntry& e = m_images[i];
+        IndexedImage img;
+        img.unknownByte = e.unknownByte;
+        img.width = e.width;
+        img.height = e.height;
+        // As readImage(): a damaged image is transparent and has no region.
+        bool damaged = !e.error.isEmpty();
+        if (e.pixelSource < 0) {
+            // Damaged or empty: transparent pixels, one buffer per size.
+            auto it = transparent.find({e.width, e.height});
+            if (it == transparent.end())
+                it = transparent
+                         .emplace(std::pair<int, int>(e.width, e.height), decodeIndexed(i).pixels)
+                         .first;
+            img.pixels = it->second;
+        } else {
+            auto pixels = pixelsBySource.find(e.pixelSource);
+            if (pixels == pixelsBySource.end())
+                pixels = pixelsBySource.insert(e.pixelSource, decodeIndexed(e.pixelSource));
+            img.pixels = pixels->pixels;
+            damaged = !pixels->error.isEmpty();
+        }
+        if (!damaged && e.regionSource >= 0) {
+            auto region = regionsBySource.find(e.regionSource);
+            if (region == regionsBySource.end()) {
+                QString regionError;
+                region = regionsBySource.insert(e.regionSource,
+                                                decodeRegionData(e.regionSource, &regionError));
+            }
+            img.region = *region;
+        }
+        c.images.append(img);
+    }
     c.sounds.reserve(m_sounds.size());
-    for (qsizetype i = 0; i < m_sounds.size(); ++i)
-        c.sounds.append(sound(i));
+    std::map<std::pair<qint64, qint64>, QByteArray> sounds;
+    for (qsizetype i = 0; i < m_sounds.size(); ++i) {
+        const Locator& l = m_sounds[i];
+        auto it = sounds.find({l.offset, l.size});
+        if (it == sounds.end())
+            it = sounds.emplace(std::pair<qint64, qint64>(l.offset, l.size), sound(i)).first;
+        c.sounds.append(it->second);
+    }
     return c;
+}
+
+AcsReader::DecodeStatistics AcsReader::decodeStatistics() const
+{
+    return {m_imageDecodes.load(), m_decodedBytes.load(), m_layersLeftOut.load()};
 }
 
 void AcsReader::setCacheLimit(qint64 bytes)

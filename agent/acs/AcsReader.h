@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Character.h"
+#include "IndexedPixels.h"
 
 #include <QByteArray>
 #include <QCache>
@@ -11,6 +12,8 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <memory>
 
 namespace clipvoice::agent::acs {
@@ -22,6 +25,13 @@ namespace clipvoice::agent::acs {
 // size. Image pixels are decoded only when asked for, and decoded images and
 // composed frames are kept in a cache bounded in bytes (least recently used
 // entries go first).
+//
+// Image list entries that point at the same pixel data are decoded once and
+// cached once. A frame decodes only the images it draws (those on the canvas,
+// within the coverage limit), and of a large image only the part it shows; at
+// most MaxImagesPerFrame images of FramePixelFactor times the canvas area in
+// all (or one image of the largest size allowed) are decoded for one frame, and
+// layers past that are left out with a warning (category "clipvoice.acs").
 //
 // A damaged image or animation gives a warning and the rest of the character
 // loads (the image reads as transparent, the animation is left out). A file
@@ -50,6 +60,17 @@ public:
     // and still load (third-party tools wrote such streams).
     static constexpr qsizetype ImageSlack = 64;
     static constexpr qint64 DefaultCacheLimit = 64 * 1024 * 1024;
+    // Limits of the images decoded to compose one frame (see framePixelLimit()).
+    static constexpr int MaxImagesPerFrame = 128;
+    static constexpr int FramePixelFactor = 16;
+    // Images larger than this many stored bytes are decoded only in the part a
+    // frame shows; smaller ones are decoded whole, so that other frames can
+    // reuse them from the cache.
+    static constexpr qint64 WholeImageLimit = 4 * 1024 * 1024;
+    // character() refuses to decode more than CharacterBudgetFactor times the
+    // file size, or CharacterBudgetFloor bytes if that is more.
+    static constexpr qint64 CharacterBudgetFactor = 64;
+    static constexpr qint64 CharacterBudgetFloor = 128 * 1024 * 1024;
 
     AcsReader();
     ~AcsReader();
@@ -90,6 +111,9 @@ public:
     // an empty image and an error.
     ImageResult readImage(qsizetype index) const;
 
+    // The image's width and height as indexed, without decoding anything (0 x 0
+    // for a bad index, an empty or a damaged image whose size is implausible).
+    QSize imageSize(qsizetype index) const;
     // The image as premultiplied ARGB (cached). Null for an empty image or a bad
     // index.
     QImage image(qsizetype index) const;
@@ -105,7 +129,27 @@ public:
     QByteArray sound(qsizetype index) const;
 
     // Decodes everything into an in-memory character (the form AcsWriter takes).
-    Character character() const;
+    // Entries that share their image pixels, region or sound bytes share one
+    // buffer. Before decoding anything, the bytes needed (each shared buffer
+    // counted once) are checked against `budget` (characterBudget() when
+    // negative): past it, nothing is decoded, an empty character is returned
+    // and `error` says why.
+    Character character(QString* error = nullptr, qint64 budget = -1) const;
+    qint64 characterBudget() const;
+
+    // The per-frame decoding limits: MaxImagesPerFrame images, and their pixels
+    // (width * height summed) at most FramePixelFactor times the canvas area or
+    // the area of the largest image allowed, whichever is more.
+    qint64 framePixelLimit() const;
+
+    // Counts of the decoding work done since the file was opened; cheap to read.
+    struct DecodeStatistics
+    {
+        qint64 imageDecodes = 0;  // image pixel data decoded (whole or in part)
+        qint64 decodedBytes = 0;  // bytes those decodes allocated for pixels
+        qint64 layersLeftOut = 0; // frame layers left out by the per-frame limits
+    };
+    DecodeStatistics decodeStatistics() const;
 
     void setCacheLimit(qint64 bytes);
     qint64 cacheLimit() const;
@@ -129,6 +173,21 @@ private:
         quint32 regionStored = 0;
         quint32 regionSize = 0;
         Locator region;
+        // The first entry with the same pixel data (or region data): entries that
+        // share a source are decoded and cached once. -1 when there is nothing to
+        // decode (a damaged or empty image, or no region data).
+        qsizetype pixelSource = -1;
+        qsizetype regionSource = -1;
+    };
+    struct CacheItem
+    {
+        QImage image;
+        IndexedPixels pixels;
+    };
+    struct PixelsResult
+    {
+        QByteArray pixels; // top row first, no padding
+        QString error;     // set when the pixels are transparent for a fault
     };
 
     bool openBytes();
@@ -139,9 +198,17 @@ private:
     bool parseImages(const Locator& block);
     bool parseSounds(const Locator& block);
     void indexImage(ImageEntry& entry) const;
+    void linkSources();
     bool checkLocator(const Locator& l, const QString& what, QString* error) const;
+    PixelsResult decodeIndexed(qsizetype index) const;
+    QByteArray decodeRegionData(qsizetype index, QString* error) const;
+    IndexedPixels decodePixels(qsizetype source, const QRect& part) const;
+    IndexedPixels pixels(qsizetype source, const QRect& part, bool keep = true) const;
+    qint64 characterBytes() const;
+    void countDecode(qint64 bytes) const;
     QImage cached(quint64 key) const;
     void store(quint64 key, const QImage& image) const;
+    void store(quint64 key, const IndexedPixels& pixels) const;
 
     std::unique_ptr<QFile> m_file;
     QByteArray m_data;
@@ -156,9 +223,13 @@ private:
     QHash<QString, qsizetype> m_animationByName;
     QList<ImageEntry> m_images;
     QList<Locator> m_sounds;
+    std::array<QRgb, 256> m_colours{};
 
     mutable QMutex m_cacheMutex;
-    mutable QCache<quint64, QImage> m_cache;
+    mutable QCache<quint64, CacheItem> m_cache;
+    mutable std::atomic<qint64> m_imageDecodes{0};
+    mutable std::atomic<qint64> m_decodedBytes{0};
+    mutable std::atomic<qint64> m_layersLeftOut{0};
 };
 
 } // namespace clipvoice::agent::acs

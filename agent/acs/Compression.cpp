@@ -133,10 +133,114 @@ int referenceCost(qsizetype length, qsizetype distance)
     return 1 + (cls == 3 ? 3 : cls + 1) + kWidths[cls] + 2 * n + 1;
 }
 
-} // namespace
+// Copies `count` bytes to `dst` from `distance` bytes before it. When the two
+// overlap the source is a pattern that repeats every `distance` bytes: its
+// first period is copied, then what was written is doubled at each step.
+void copyBack(uchar* dst, qsizetype distance, qsizetype count)
+{
+    if (distance >= count) {
+        std::memcpy(dst, dst - distance, size_t(count));
+        return;
+    }
+    std::memcpy(dst, dst - distance, size_t(distance));
+    qsizetype done = distance;
+    while (done < count) {
+        const qsizetype n = std::min(done, count - done);
+        std::memcpy(dst + done, dst, size_t(n));
+        done += n;
+    }
+}
 
-Compression::Result Compression::decompress(const uchar* src, qsizetype size, uchar* out,
-                                            qsizetype expected, qsizetype slack)
+// Decoded bytes go straight into a buffer of the expected size.
+class FlatOutput
+{
+public:
+    explicit FlatOutput(uchar* out)
+        : m_out(out)
+    {}
+
+    void literal(qsizetype at, uchar value) { m_out[at] = value; }
+
+    // Writes `count` bytes at `at` copied from `distance` bytes back; bytes from
+    // before the output start read as zero.
+    void copy(qsizetype at, qsizetype distance, qsizetype count)
+    {
+        qsizetype i = 0;
+        for (; i < count && at + i < distance; ++i)
+            m_out[at + i] = 0;
+        if (i < count)
+            copyBack(m_out + at + i, distance, count - i);
+    }
+
+    void produced(qsizetype) {}
+
+private:
+    uchar* m_out;
+};
+
+// Decoded bytes go round a window that holds the furthest a back-reference can
+// reach; the rows and columns asked for are copied out as each row completes.
+class WindowOutput
+{
+public:
+    static constexpr qsizetype Size = Compression::WindowSize;
+    static constexpr qsizetype Mask = Size - 1;
+
+    WindowOutput(const Compression::Part& part, uchar* out)
+        : m_ring(size_t(Size))
+        , m_part(part)
+        , m_out(out)
+        , m_nextRow(0)
+    {}
+
+    void literal(qsizetype at, uchar value) { m_ring[size_t(at & Mask)] = value; }
+
+    void copy(qsizetype at, qsizetype distance, qsizetype count)
+    {
+        uchar* ring = m_ring.data();
+        qsizetype i = 0;
+        for (; i < count && at + i < distance; ++i)
+            ring[(at + i) & Mask] = 0;
+        while (i < count) {
+            const qsizetype to = (at + i) & Mask;
+            const qsizetype from = (at + i - distance) & Mask;
+            const qsizetype n = std::min({count - i, Size - to, Size - from});
+            if (from < to)
+                copyBack(ring + to, to - from, n);
+            else // the source wrapped round: it lies far behind, apart from the target
+                std::memcpy(ring + to, ring + from, size_t(n));
+            i += n;
+        }
+    }
+
+    // Copies out every wanted row that is complete once `total` bytes are decoded.
+    void produced(qsizetype total)
+    {
+        const qsizetype endRow = m_part.firstRow + m_part.rowCount;
+        while (m_nextRow < endRow && total >= (m_nextRow + 1) * m_part.rowBytes) {
+            if (m_nextRow >= m_part.firstRow) {
+                uchar* dst = m_out + (m_nextRow - m_part.firstRow) * m_part.width;
+                const qsizetype begin = (m_nextRow * m_part.rowBytes + m_part.column) & Mask;
+                const qsizetype first = std::min(m_part.width, Size - begin);
+                std::memcpy(dst, m_ring.data() + begin, size_t(first));
+                std::memcpy(dst + first, m_ring.data(), size_t(m_part.width - first));
+            }
+            ++m_nextRow;
+        }
+    }
+
+private:
+    std::vector<uchar> m_ring;
+    Compression::Part m_part;
+    uchar* m_out;
+    qsizetype m_nextRow;
+};
+
+// Reads the token stream and hands literals and back-references to `out`,
+// checking every length and distance against the expected size and slack.
+template <typename Output>
+Compression::Result decode(const uchar* src, qsizetype size, qsizetype expected, qsizetype slack,
+                           Output& out)
 {
     if (size < 1)
         return failure(0, QStringLiteral("compressed stream is empty"));
@@ -146,7 +250,7 @@ Compression::Result Compression::decompress(const uchar* src, qsizetype size, uc
     BitReader in(src, size);
     const qsizetype limit = expected + slack;
     qsizetype produced = 0;
-    Result result;
+    Compression::Result result;
     const auto ranOut = [&] {
         return failure(size, QStringLiteral("compressed stream ends before its end marker "
                                             "(%1 of %2 bytes decoded)")
@@ -167,8 +271,9 @@ Compression::Result Compression::decompress(const uchar* src, qsizetype size, uc
                                QStringLiteral("compressed stream decodes to more than %1 bytes")
                                    .arg(expected));
             if (produced < expected)
-                out[produced] = static_cast<uchar>(literal);
+                out.literal(produced, static_cast<uchar>(literal));
             ++produced;
+            out.produced(produced);
             continue;
         }
         int cls = 0;
@@ -214,19 +319,10 @@ Compression::Result Compression::decompress(const uchar* src, qsizetype size, uc
         if (distance > produced)
             result.bytesBeforeStart += std::min(distance - produced, length);
         const qsizetype writable = std::clamp<qsizetype>(expected - produced, 0, length);
-        qsizetype i = 0;
-        // Bytes that would come from before the output start read as zero.
-        for (; i < writable && produced + i < distance; ++i)
-            out[produced + i] = 0;
-        if (distance >= writable - i) {
-            if (writable > i)
-                std::memcpy(out + produced + i, out + produced + i - distance,
-                            size_t(writable - i));
-        } else {
-            for (; i < writable; ++i)
-                out[produced + i] = out[produced + i - distance];
-        }
+        if (writable > 0)
+            out.copy(produced, distance, writable);
         produced += length;
+        out.produced(produced);
     }
     if (produced < expected)
         return failure(size, QStringLiteral("compressed stream decodes to %1 bytes, expected %2")
@@ -235,6 +331,41 @@ Compression::Result Compression::decompress(const uchar* src, qsizetype size, uc
     result.ok = true;
     result.droppedBytes = produced - expected;
     return result;
+}
+
+} // namespace
+
+Compression::Result Compression::decompress(const uchar* src, qsizetype size, uchar* out,
+                                            qsizetype expected, qsizetype slack)
+{
+    FlatOutput flat(out);
+    return decode(src, size, expected, slack, flat);
+}
+
+Compression::Result Compression::decompressPart(const uchar* src, qsizetype size,
+                                                qsizetype expected, const Part& part, uchar* out,
+                                                qsizetype slack)
+{
+    // The window must hold the furthest reference, the slack before the start,
+    // and a whole row plus the longest token, so that rows are copied out
+    // before the window overwrites them.
+    const bool valid = part.rowBytes > 0 && part.firstRow >= 0 && part.rowCount >= 0 &&
+                       part.firstRow <= expected / part.rowBytes &&
+                       part.rowCount <= expected / part.rowBytes - part.firstRow &&
+                       part.column >= 0 && part.width >= 0 &&
+                       part.width <= part.rowBytes - part.column && slack >= 0 &&
+                       slack <= MaxSlackForPart && part.rowBytes <= MaxRowBytesForPart;
+    if (!valid)
+        return failure(0, QStringLiteral("the part to keep (rows %1 + %2 of %3 bytes, columns "
+                                         "%4 + %5) does not fit %6 bytes")
+                              .arg(part.firstRow)
+                              .arg(part.rowCount)
+                              .arg(part.rowBytes)
+                              .arg(part.column)
+                              .arg(part.width)
+                              .arg(expected));
+    WindowOutput window(part, out);
+    return decode(src, size, expected, slack, window);
 }
 
 QByteArray Compression::compress(const uchar* data, qsizetype size)

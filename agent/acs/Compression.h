@@ -33,6 +33,30 @@ public:
     static Result decompress(const uchar* src, qsizetype size, uchar* out, qsizetype expected,
                              qsizetype slack = 0);
 
+    // The part of the decoded bytes that decompressPart() keeps: `rowCount` rows
+    // of `rowBytes` bytes from row `firstRow`, and of each row the `width` bytes
+    // from `column`.
+    struct Part
+    {
+        qsizetype rowBytes = 0;
+        qsizetype firstRow = 0;
+        qsizetype rowCount = 0;
+        qsizetype column = 0;
+        qsizetype width = 0;
+    };
+    // Bytes of the window decompressPart() decodes through.
+    static constexpr qsizetype WindowSize = qsizetype(1) << 21;
+    // Limits that keep a row and the furthest reference inside the window.
+    static constexpr qsizetype MaxSlackForPart = 4096;
+    static constexpr qsizetype MaxRowBytesForPart = 256 * 1024;
+
+    // Decodes and checks the whole stream as decompress() does, but keeps only
+    // `part`, written row after row to `out` (rowCount * width bytes). Apart from
+    // `out` it needs a window of WindowSize bytes however large `expected` is, so
+    // that a small part of a huge image costs little memory.
+    static Result decompressPart(const uchar* src, qsizetype size, qsizetype expected,
+                                 const Part& part, uchar* out, qsizetype slack = 0);
+
     // Encodes `size` bytes with a greedy longest-match search over hash chains;
     // the stream ends with the end marker and six 0xFF bytes.
     static QByteArray compress(const uchar* data, qsizetype size);

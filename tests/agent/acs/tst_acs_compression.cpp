@@ -36,6 +36,34 @@ QByteArray roundTrip(const QByteArray& plain)
     return d.result.ok ? d.data : QByteArray("decode failed");
 }
 
+constexpr qsizetype kRowBytes = 3000;
+constexpr qsizetype kRows = 1700;
+
+// A stream of `size` bytes mixing literals with references up to a million
+// bytes back, and the bytes it decodes to, worked out byte by byte.
+std::pair<QByteArray, QByteArray> farReferenceStream(qsizetype size)
+{
+    StreamBuilder b;
+    QByteArray plain;
+    plain.reserve(size);
+    QRandomGenerator rng(7);
+    while (plain.size() < size) {
+        const quint8 v = quint8(rng.bounded(256));
+        b.literal(v);
+        plain.append(char(v));
+        const qsizetype left = size - plain.size();
+        if (left < 3)
+            continue;
+        const int distance =
+            int(rng.bounded(1, int(std::min<qsizetype>(plain.size(), 1000000)) + 1));
+        const int length = int(std::min<qsizetype>(left, rng.bounded(3, 2049)));
+        b.reference(distance, length);
+        for (int i = 0; i < length; ++i)
+            plain.append(plain.at(plain.size() - distance));
+    }
+    return {b.end(), plain};
+}
+
 } // namespace
 
 class TestAcsCompression : public QObject
@@ -201,6 +229,73 @@ private slots:
                                       .rawBits(0xFFF, 12)
                                       .end();
         QVERIFY(decode(twelve, 10000).result.error.contains(QStringLiteral("invalid length code")));
+    }
+
+    void partialDecodingKeepsTheAskedPart_data()
+    {
+        QTest::addColumn<qsizetype>("firstRow");
+        QTest::addColumn<qsizetype>("rowCount");
+        QTest::addColumn<qsizetype>("column");
+        QTest::addColumn<qsizetype>("width");
+        QTest::addRow("everything") << qsizetype(0) << kRows << qsizetype(0) << kRowBytes;
+        QTest::addRow("middle") << qsizetype(700) << qsizetype(300) << qsizetype(1234)
+                                << qsizetype(1000);
+        QTest::addRow("last byte") << kRows - 1 << qsizetype(1) << kRowBytes - 1 << qsizetype(1);
+        QTest::addRow("first row") << qsizetype(0) << qsizetype(1) << qsizetype(0) << kRowBytes;
+        QTest::addRow("nothing") << qsizetype(5) << qsizetype(0) << qsizetype(0) << qsizetype(0);
+    }
+
+    void partialDecodingKeepsTheAskedPart()
+    {
+        // Far and near references over an output larger than the window, so the
+        // window wraps round many times.
+        QFETCH(qsizetype, firstRow);
+        QFETCH(qsizetype, rowCount);
+        QFETCH(qsizetype, column);
+        QFETCH(qsizetype, width);
+        static const auto [stream, plain] = farReferenceStream(kRows * kRowBytes);
+        QVERIFY(plain.size() > 2 * Compression::WindowSize);
+        Compression::Part part{kRowBytes, firstRow, rowCount, column, width};
+        QByteArray out(rowCount * width, '\x55');
+        const Compression::Result r = Compression::decompressPart(
+            reinterpret_cast<const uchar*>(stream.constData()), stream.size(), plain.size(), part,
+            reinterpret_cast<uchar*>(out.data()));
+        QVERIFY2(r.ok, qPrintable(r.error));
+        for (qsizetype row = 0; row < rowCount; ++row)
+            QVERIFY2(out.mid(row * width, width) ==
+                         plain.mid((firstRow + row) * kRowBytes + column, width),
+                     qPrintable(QStringLiteral("row %1").arg(firstRow + row)));
+    }
+
+    void partialDecodingChecksLikeWholeDecoding()
+    {
+        const QByteArray plain = testing::SampleCharacter::cartoonImage(40, 30, 3, 10).pixels;
+        const QByteArray stream = Compression::compress(plain);
+        QByteArray out(40, '\0');
+        const auto part = [&](const QByteArray& s, qsizetype expected, qsizetype slack,
+                              Compression::Part p) {
+            return Compression::decompressPart(reinterpret_cast<const uchar*>(s.constData()),
+                                               s.size(), expected, p,
+                                               reinterpret_cast<uchar*>(out.data()), slack);
+        };
+        const Compression::Part firstRow{40, 0, 1, 0, 40};
+        for (const qsizetype cut : {qsizetype(0), qsizetype(1), stream.size() / 2}) {
+            const Compression::Result r = part(stream.left(cut), plain.size(), 0, firstRow);
+            QVERIFY(!r.ok);
+            QCOMPARE(r.error, decode(stream.left(cut), plain.size()).result.error);
+        }
+        // Slack: bytes from before the start read as zero, as in whole decoding.
+        const QByteArray before = StreamBuilder().literal(7).reference(4, 6).end();
+        Compression::Result r = part(before, 7, 8, {7, 0, 1, 0, 7});
+        QVERIFY2(r.ok, qPrintable(r.error));
+        QCOMPARE(r.bytesBeforeStart, 3);
+        QCOMPARE(out.left(7), QByteArray("\x07\0\0\0\x07\0\0", 7));
+        // A part outside the output is refused before anything is written.
+        r = part(stream, plain.size(), 0, {40, 30, 1, 0, 40});
+        QVERIFY(!r.ok);
+        QVERIFY2(r.error.contains(QStringLiteral("does not fit")), qPrintable(r.error));
+        QVERIFY(!part(stream, plain.size(), 0, {40, 0, 1, 30, 11}).ok);
+        QVERIFY(!part(stream, plain.size(), 0, {0, 0, 1, 0, 0}).ok);
     }
 
     void encoderRoundTrips_data()

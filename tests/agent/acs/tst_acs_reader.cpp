@@ -50,6 +50,33 @@ QRgb paletteColour(int index)
     return testing::SampleCharacter::palette().at(index) | 0xFF000000u;
 }
 
+// A frame composed the plain way: every listed image decoded whole, converted
+// to ARGB and drawn by ImageDecoder::compose.
+QImage referenceFrame(const AcsReader& reader, qsizetype animation, qsizetype frame, int mouth)
+{
+    const auto argb = [&reader](quint32 index) {
+        if (index >= quint32(reader.imageCount()))
+            return QImage();
+        return ImageDecoder::toArgb(reader.readImage(qsizetype(index)).image, reader.info().palette,
+                                    reader.info().transparentIndex);
+    };
+    const Frame& f = reader.animations()[animation].frames[frame];
+    QList<PlacedImage> layers;
+    for (const FrameImage& fi : f.images)
+        layers.append({argb(fi.imageIndex), fi.x, fi.y});
+    for (const MouthOverlay& o : f.overlays) {
+        if (o.shape != mouth)
+            continue;
+        const PlacedImage placed{argb(o.imageIndex), o.x, o.y};
+        if (o.replaceTopImage && !layers.isEmpty())
+            layers.first() = placed;
+        else
+            layers.prepend(placed);
+        break;
+    }
+    return ImageDecoder::compose(QSize(reader.info().width, reader.info().height), layers);
+}
+
 } // namespace
 
 class TestAcsReader : public QObject
@@ -157,6 +184,59 @@ private slots:
         QCOMPARE(reader.frame(0, 0, 2), frame);
         QVERIFY(reader.frame(0, 1).isNull());
         QVERIFY(reader.frame(1, 0).isNull());
+    }
+
+    void framesMatchThePlainComposition_data()
+    {
+        QTest::addColumn<int>("side");
+        QTest::addColumn<int>("patchEvery");
+        QTest::addRow("48, patches") << 48 << 3;
+        QTest::addRow("37, no patches") << 37 << 0;
+        QTest::addRow("128") << 128 << 4;
+    }
+
+    void framesMatchThePlainComposition()
+    {
+        // Frames are composed from palette indices, skipping what is not drawn;
+        // they must equal the plain composition pixel for pixel, for every frame
+        // and mouth shape, with awkward layers added.
+        QFETCH(int, side);
+        QFETCH(int, patchEvery);
+        testing::SampleCharacter::Options o;
+        o.side = side;
+        o.imageCount = 12;
+        o.animationCount = 4;
+        o.framesPerAnimation = 5;
+        o.patchEvery = patchEvery;
+        Character c = testing::SampleCharacter::build(o);
+        QByteArray noise(qsizetype(side) * side, Qt::Uninitialized);
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 2654435761u) >> 24);
+        c.images[5].pixels = noise; // stored raw
+        c.images[5].width = c.images[5].height = quint16(side);
+        QList<FrameImage>& first = c.animations[0].frames[0].images;
+        first.prepend({5, qint16(-side / 2), qint16(side / 3)});
+        first.append({99, 0, 0});
+        first.append({7, qint16(side - 3), qint16(side - 2)});
+        first.append({6, -32768, 32767});
+        first.append({5, 2, 2}); // the same image again, lower and elsewhere
+        c.animations[1].frames[1].images.append({3, 1, 1}); // damaged below
+        QByteArray file = writeCharacter(c);
+        const qsizetype block = qsizetype(u32At(file, blockOffset(file, 2) + 4 + 12 * 3));
+        QCOMPARE(file.at(block + 5), '\x01');
+        file[block + 10] = 1; // a stream must start with 0
+        AcsReader reader;
+        QVERIFY(reader.openData(file));
+        QVERIFY(!reader.readImage(3).error.isEmpty());
+        for (qsizetype a = 0; a < reader.animations().size(); ++a)
+            for (qsizetype f = 0; f < reader.animations()[a].frames.size(); ++f)
+                for (int mouth = -1; mouth < MouthShapeCount; ++mouth)
+                    QVERIFY2(reader.frame(a, f, mouth) == referenceFrame(reader, a, f, mouth),
+                             qPrintable(QStringLiteral("animation %1 frame %2 mouth %3")
+                                            .arg(a)
+                                            .arg(f)
+                                            .arg(mouth)));
+        QCOMPARE(reader.decodeStatistics().layersLeftOut, 0);
     }
 
     void compositionClipsAndSkipsBadReferences()

@@ -1,0 +1,7 @@
+#include "AcsLog.h"
+
+namespace clipvoice::agent::acs {
+
+Q_LOGGING_CATEGORY(lcAcs, "clipvoice.acs")
+
+} // namespace clipvoice::agent::acs
