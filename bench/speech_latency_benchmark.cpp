@@ -175,7 +175,7 @@ void bareEngine(benchmark::State& state, const QString& text, qint32 lcid)
         FirstSamples sink(cancel);
         QElapsedTimer clock;
         clock.start();
-        engine->synthesize({text, lcid, 50}, sink, cancel);
+        engine->synthesize({text, lcid, 50, 50, {}}, sink, cancel);
         state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
     }
 }

@@ -53,12 +53,19 @@ int SpeakerSpeechOutput::speedForRate(int rate)
     return std::clamp(50 + rate * 5, 0, 100);
 }
 
+int SpeakerSpeechOutput::pitchForSetting(int pitch)
+{
+    return std::clamp(50 + pitch * 5, 0, 100);
+}
+
 void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
                                 engine::SpeechListener& listener)
 {
     const ui::ServiceOptions& options = m_settings.options();
     m_speaker->setSpeed(speedForRate(options.speechRate));
+    m_speaker->setPitch(pitchForSetting(options.speechPitch));
     m_speaker->setSpokenOutputEnabled(options.speechEnabled);
+    m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
     m_listener = nullptr;
     m_line = 0;
     const int line = m_speaker->speak(text, languageId);

@@ -16,8 +16,8 @@ class ServiceSettings;
 namespace clipvoice::agent::desktop {
 
 // A character's voice: each utterance is one line for the voice layer's
-// speaker, in the language the character was given. The user's speed and
-// spoken-output settings apply from the next utterance.
+// speaker, in the language the character was given. The user's speed, pitch,
+// voice and spoken-output settings apply from the next utterance.
 class SpeakerSpeechOutput final : public engine::SpeechOutput
 {
 public:
@@ -31,6 +31,9 @@ public:
 
     // The speaker's speed (0 to 100, 50 normal) for the user's rate (-10 to 10).
     static int speedForRate(int rate);
+    // The speaker's pitch (0 to 100, 50 the voice's own) for the user's pitch
+    // (-10 to 10).
+    static int pitchForSetting(int pitch);
 
     voice::Speaker& speaker() { return *m_speaker; }
 

@@ -17,6 +17,9 @@ const QString FontItalic = QStringLiteral("Balloon/FontItalic");
 const QString SpeechEnabled = QStringLiteral("Speech/Enabled");
 const QString SpeechRate = QStringLiteral("Speech/Rate");
 const QString SoundEffects = QStringLiteral("Sound/EffectsEnabled");
+const QString SpeechPitch = QStringLiteral("Speech/Pitch");
+const QString VoicesGroup = QStringLiteral("Voices");
+constexpr int MaxVoiceKeyLength = 200;
 
 bool readBool(const QSettings& settings, const QString& key, bool fallback)
 {
@@ -77,6 +80,20 @@ void ServiceSettings::reload()
     read.soundEffectsEnabled = readBool(settings, SoundEffects, defaults.soundEffectsEnabled);
     read.speechRate = readInt(settings, SpeechRate, ServiceOptions::SlowestRate,
                               ServiceOptions::FastestRate, defaults.speechRate);
+    read.speechPitch = readInt(settings, SpeechPitch, ServiceOptions::LowestPitch,
+                               ServiceOptions::HighestPitch, defaults.speechPitch);
+    // [Voices] 1033=RHVoice/Slt: one key per language identifier. Anything
+    // else in the group is not ours and is skipped.
+    for (const QString& key : settings.allKeys()) {
+        if (!key.startsWith(VoicesGroup + QLatin1Char('/')))
+            continue;
+        bool ok = false;
+        const qint32 lcid = key.mid(VoicesGroup.size() + 1).toInt(&ok);
+        const QString voice = settings.value(key).toString().trimmed();
+        if (ok && lcid > 0 && lcid <= 0xFFFF && !voice.isEmpty() &&
+            voice.size() <= MaxVoiceKeyLength && voice.contains(QLatin1Char('/')))
+            read.voices.insert(lcid, voice);
+    }
     if (read != m_options) {
         m_options = read;
         emit changed();
@@ -95,6 +112,10 @@ bool ServiceSettings::setOptions(const ServiceOptions& options)
     settings.setValue(SpeechEnabled, options.speechEnabled);
     settings.setValue(SpeechRate, options.speechRate);
     settings.setValue(SoundEffects, options.soundEffectsEnabled);
+    settings.setValue(SpeechPitch, options.speechPitch);
+    settings.remove(VoicesGroup);
+    for (auto it = options.voices.cbegin(); it != options.voices.cend(); ++it)
+        settings.setValue(VoicesGroup + QLatin1Char('/') + QString::number(it.key()), it.value());
     settings.sync();
     if (options != m_options) {
         m_options = options;

@@ -2,6 +2,7 @@
 
 #include "agent/ui/BalloonStyle.h"
 
+#include <QMap>
 #include <QObject>
 #include <QString>
 
@@ -13,6 +14,8 @@ struct ServiceOptions
 {
     static constexpr int SlowestRate = -10;
     static constexpr int FastestRate = 10;
+    static constexpr int LowestPitch = -10;
+    static constexpr int HighestPitch = 10;
     static constexpr int SmallestFont = 6;
     static constexpr int LargestFont = 48;
 
@@ -23,7 +26,11 @@ struct ServiceOptions
     bool balloonFontItalic = false;
     bool speechEnabled = true;
     bool soundEffectsEnabled = true;
-    int speechRate = 0; // SlowestRate .. FastestRate, 0 is the voice's normal speed
+    int speechRate = 0;  // SlowestRate .. FastestRate, 0 is the voice's normal speed
+    int speechPitch = 0; // LowestPitch .. HighestPitch, 0 is the voice's own pitch
+    // The voice chosen for a language (its key, "RHVoice/Slt"), by language
+    // identifier; a language without an entry speaks with its default voice.
+    QMap<qint32, QString> voices;
 
     // `style` with the user's font, when the user chose one.
     BalloonStyle applyTo(BalloonStyle style) const;

@@ -2,6 +2,7 @@
 
 #include "agent/voice/LanguageVoices.h"
 #include "agent/voice/MouthShapes.h"
+#include "agent/voice/VoiceRanking.h"
 
 #include <espeak-ng/speak_lib.h>
 
@@ -103,6 +104,28 @@ bool EspeakEngine::supportsLanguage(qint32 lcid) const
     return !LanguageVoices::espeakVoice(lcid).isEmpty();
 }
 
+QList<VoiceInfo> EspeakEngine::voices() const
+{
+    QList<VoiceInfo> result;
+    for (const qint32 lcid : LanguageVoices::supportedLanguages()) {
+        const QString id = LanguageVoices::espeakVoice(lcid);
+        const auto same = std::find_if(result.begin(), result.end(),
+                                       [&id](const VoiceInfo& voice) { return voice.id == id; });
+        if (same != result.end()) {
+            same->languages.append(lcid);
+            continue;
+        }
+        VoiceInfo voice;
+        voice.engine = name();
+        voice.id = id;
+        voice.label = QStringLiteral("espeak-ng (%1)").arg(id);
+        voice.languages = {lcid};
+        voice.quality = VoiceRanking::Espeak;
+        result.append(voice);
+    }
+    return result;
+}
+
 int EspeakEngine::wordsPerMinute(int speed)
 {
     const double rate = espeakRATE_NORMAL * SpeechSettings::rateFactor(speed);
@@ -119,7 +142,8 @@ SynthesisResult EspeakEngine::synthesize(const SynthesisRequest& request, Synthe
                                          const std::atomic_bool& cancel)
 {
     SynthesisResult result;
-    const QString voiceName = LanguageVoices::espeakVoice(request.language);
+    const QString voiceName =
+        request.voice.isEmpty() ? LanguageVoices::espeakVoice(request.language) : request.voice;
     if (voiceName.isEmpty()) {
         result.error = QStringLiteral("no espeak-ng voice for language %1").arg(request.language);
         return result;
@@ -134,6 +158,7 @@ SynthesisResult EspeakEngine::synthesize(const SynthesisRequest& request, Synthe
         return result;
     }
     espeak_SetParameter(espeakRATE, wordsPerMinute(request.speed), 0);
+    espeak_SetParameter(espeakPITCH, std::clamp(request.pitch, 0, 100), 0);
 
     CallbackContext context;
     context.sink = &sink;

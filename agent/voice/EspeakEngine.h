@@ -14,6 +14,8 @@ class EspeakEngine final : public SpeechEngine
 public:
     QString name() const override;
     bool supportsLanguage(qint32 lcid) const override;
+    // One voice per language of LanguageVoices (Chinese has one for both).
+    QList<VoiceInfo> voices() const override;
     int maxChunkLength() const override { return 600; }
     bool streamsAudio() const override { return true; }
     bool reportsPhonemes() const override { return true; }

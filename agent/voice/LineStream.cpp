@@ -24,10 +24,11 @@ void LineStream::appendMouth(const MouthTiming& mouth)
     m_mouths.append(mouth);
 }
 
-void LineStream::setEngine(const QString& engine)
+void LineStream::setEngine(const QString& engine, const QString& voice)
 {
     const std::lock_guard guard(m_lock);
     m_engine = engine;
+    m_voice = voice;
 }
 
 void LineStream::finish(bool ok, const QString& error)
@@ -68,6 +69,7 @@ LineStream::Update LineStream::take(qsizetype maxAudioBytes)
         update.ok = m_ok;
         update.error = m_error;
         update.engine = m_engine;
+        update.voice = m_voice;
         m_lastTake = std::chrono::steady_clock::now();
     }
     m_taken.notify_all();

@@ -30,13 +30,14 @@ public:
         bool ok = false;       // valid once finished
         QString error;
         QString engine; // the engine that spoke (last piece)
+        QString voice;  // its voice's id; empty for the engine's own choice
     };
 
     // Synthesis side.
     void appendAudio(const QByteArray& pcm);
     void appendWord(const WordTiming& word);
     void appendMouth(const MouthTiming& mouth);
-    void setEngine(const QString& engine);
+    void setEngine(const QString& engine, const QString& voice);
     void finish(bool ok, const QString& error);
     // Blocks while too much audio waits unplayed; returns false if cancelled,
     // or if the player has taken nothing for PlayerGoneMs (it is gone).
@@ -58,6 +59,7 @@ private:
     bool m_ok = false;
     QString m_error;
     QString m_engine;
+    QString m_voice;
 };
 
 } // namespace clipvoice::agent::voice

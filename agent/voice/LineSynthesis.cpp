@@ -58,12 +58,13 @@ private:
 void LineSynthesis::run(const VoiceCatalog& catalog, const LineRequest& request, LineStream& stream,
                         const std::atomic_bool& cancel)
 {
-    SpeechEngine* engine = catalog.engineFor(request.language);
+    const VoiceSelection selection = catalog.select(request.language, request.voice);
+    SpeechEngine* engine = selection.engine;
     if (!engine) {
         stream.finish(false, QStringLiteral("no voice for language %1").arg(request.language));
         return;
     }
-    SpeechEngine* fallback = catalog.fallbackFor(request.language);
+    SpeechEngine* fallback = catalog.fallbackFor(request.language, engine);
     const QList<TextChunk> pieces =
         TextChunker::split(request.text, engine->maxChunkLength(), !engine->streamsAudio());
     qsizetype lineBytes = 0;
@@ -76,15 +77,16 @@ void LineSynthesis::run(const VoiceCatalog& catalog, const LineRequest& request,
         }
         const qint64 startMs = PcmAudio::durationMs(lineBytes, OutputSampleRate);
         SynthesisRequest pieceRequest{TextChunker::sanitize(piece.text), request.language,
-                                      request.speed};
+                                      request.speed, request.pitch, selection.voice.id};
         PieceSink sink(stream, piece.offset, startMs);
-        stream.setEngine(engine->name());
+        stream.setEngine(engine->name(), selection.voice.id);
         SynthesisResult result = engine->synthesize(pieceRequest, sink, cancel);
         if (!result.ok && !result.cancelled && fallback && sink.outputBytes() == 0 &&
             fallback->maxChunkLength() >= pieceRequest.text.size()) {
             // The fallback speaks a piece the first engine could not, so a line
             // is never lost to one failing engine.
-            stream.setEngine(fallback->name());
+            pieceRequest.voice.clear();
+            stream.setEngine(fallback->name(), {});
             result = fallback->synthesize(pieceRequest, sink, cancel);
         }
         if (result.cancelled || cancel.load()) {

@@ -19,6 +19,9 @@ struct LineRequest
     QString text;
     qint32 language = 0;
     int speed = 50;
+    int pitch = 50;
+    // The voice chosen for the language (VoiceInfo::key()); empty for none.
+    QString voice;
 };
 
 class LineSynthesis

@@ -3,6 +3,7 @@
 #include "agent/voice/LanguageVoices.h"
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/PcmAudio.h"
+#include "agent/voice/VoiceRanking.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
 
 namespace clipvoice::agent::voice {
 
@@ -85,6 +87,23 @@ QString OpenJTalkEngine::name() const
 bool OpenJTalkEngine::supportsLanguage(qint32 lcid) const
 {
     return lcid == LanguageVoices::Japanese && m_setup.isUsable();
+}
+
+QList<VoiceInfo> OpenJTalkEngine::voices() const
+{
+    if (!m_setup.isUsable())
+        return {};
+    VoiceInfo voice;
+    voice.engine = name();
+    voice.id = m_setup.voiceName();
+    voice.label = QStringLiteral("Open JTalk (%1)").arg(voice.id);
+    voice.languages = {LanguageVoices::Japanese};
+    // The voice names say m for male, f for female: nitech-jp-atr503-m001.
+    voice.gender = voice.id.contains(QLatin1String("-m0"))   ? VoiceGender::Male
+                   : voice.id.contains(QLatin1String("-f0")) ? VoiceGender::Female
+                                                             : VoiceGender::Unspecified;
+    voice.quality = VoiceRanking::OpenJTalk;
+    return {voice};
 }
 
 JTalkTiming OpenJTalkEngine::parseTrace(const QString& trace, const QString& text)
@@ -287,17 +306,18 @@ SynthesisResult OpenJTalkEngine::synthesize(const SynthesisRequest& request, Syn
             return result;
         }
     }
-    const QStringList arguments{QStringLiteral("-x"),
-                                m_setup.dictionary,
-                                QStringLiteral("-m"),
-                                m_setup.voice,
-                                QStringLiteral("-r"),
-                                QString::number(SpeechSettings::rateFactor(request.speed), 'f', 3),
-                                QStringLiteral("-ow"),
-                                wavPath,
-                                QStringLiteral("-ot"),
-                                tracePath,
-                                inputPath};
+    QStringList arguments{
+        QStringLiteral("-x"),  m_setup.dictionary,
+        QStringLiteral("-m"),  m_setup.voice,
+        QStringLiteral("-r"),  QString::number(SpeechSettings::rateFactor(request.speed), 'f', 3),
+        QStringLiteral("-ow"), wavPath,
+        QStringLiteral("-ot"), tracePath};
+    if (request.pitch != 50) {
+        // Half tones up or down: twelve to an octave.
+        const double halfTones = 12.0 * std::log2(SpeechSettings::pitchFactor(request.pitch));
+        arguments << QStringLiteral("-fm") << QString::number(halfTones, 'f', 2);
+    }
+    arguments << inputPath;
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.setStandardInputFile(QProcess::nullDevice());

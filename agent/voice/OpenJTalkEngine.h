@@ -26,6 +26,8 @@ public:
 
     QString name() const override;
     bool supportsLanguage(qint32 lcid) const override;
+    // The one HTS voice it was set up with.
+    QList<VoiceInfo> voices() const override;
     // open_jtalk reads a single line of at most about 1000 bytes.
     int maxChunkLength() const override { return 200; }
     bool streamsAudio() const override { return false; }

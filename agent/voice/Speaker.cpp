@@ -73,7 +73,46 @@ void Speaker::setSpeed(int speed)
         return;
     }
     m_settings.speed = clamped;
-    // Lines synthesised ahead but not yet heard are made again at the new speed.
+    resynthesiseWaitingLines();
+}
+
+void Speaker::setPitch(int pitch)
+{
+    const int clamped = std::clamp(pitch, 0, 100);
+    if (clamped == m_settings.pitch) {
+        return;
+    }
+    m_settings.pitch = clamped;
+    resynthesiseWaitingLines();
+}
+
+QList<VoiceInfo> Speaker::voicesFor(qint32 lcid) const
+{
+    return m_catalog->voicesFor(lcid);
+}
+
+void Speaker::setVoiceChoice(qint32 lcid, const QString& key)
+{
+    if (key == m_voiceChoices.value(lcid)) {
+        return;
+    }
+    if (key.isEmpty()) {
+        m_voiceChoices.remove(lcid);
+    } else {
+        m_voiceChoices.insert(lcid, key);
+    }
+    resynthesiseWaitingLines();
+}
+
+VoiceSelection Speaker::selectedVoice(qint32 lcid) const
+{
+    return m_catalog->select(lcid, m_voiceChoices.value(lcid));
+}
+
+void Speaker::resynthesiseWaitingLines()
+{
+    // Lines synthesised ahead but not yet heard are made again with the new
+    // settings.
     for (Line& line : m_lines) {
         if (line.requested && !line.started) {
             line.cancel->store(true);
@@ -105,7 +144,7 @@ int Speaker::speak(const QString& text, qint32 lcid)
 {
     Line line;
     line.id = m_nextId++;
-    line.request = LineRequest{text, lcid, m_settings.speed};
+    line.request = LineRequest{text, lcid, m_settings.speed, m_settings.pitch, {}};
     line.audible = m_settings.spokenOutputEnabled;
     m_lines.append(std::move(line));
     if (m_lines.size() == 1) {
@@ -146,6 +185,8 @@ void Speaker::stop()
 void Speaker::request(Line& line)
 {
     line.request.speed = m_settings.speed;
+    line.request.pitch = m_settings.pitch;
+    line.request.voice = m_voiceChoices.value(line.request.language);
     line.requested = true;
     line.stream = std::make_shared<LineStream>();
     line.cancel = makeCancelFlag();
@@ -178,6 +219,7 @@ void Speaker::pull(Line& line, AudioOutput& out)
         sortByTime(line.mouths);
     }
     line.engine = update.engine;
+    line.voice = update.voice;
     if (!update.audio.isEmpty()) {
         if (!line.started) {
             out.begin();
@@ -229,13 +271,14 @@ void Speaker::tick()
         dueMouth = current.mouths.takeFirst().shape;
     }
     const QString engine = current.engine;
+    const QString voice = current.voice;
     const Outcome outcome = current.ok ? Outcome::Completed : Outcome::Failed;
     const QString detail = current.error;
     m_positionMs = position;
 
     auto stillCurrent = [this, id] { return !m_lines.isEmpty() && m_lines.front().id == id; };
     if (started && !wasStarted) {
-        emit lineStarted(id, engine);
+        emit lineStarted(id, engine, voice);
     }
     for (const WordTiming& word : std::as_const(dueWords)) {
         if (!stillCurrent()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -48,6 +49,18 @@ public:
     // Both apply from the next line whose synthesis has not started.
     void setSpeed(int speed); // 0..100, 50 normal
     int speed() const { return m_settings.speed; }
+    void setPitch(int pitch); // 0..100, 50 the voice's own
+    int pitch() const { return m_settings.pitch; }
+
+    // The voices for a language, the most natural first.
+    QList<VoiceInfo> voicesFor(qint32 lcid) const;
+    // Chooses the voice (a VoiceInfo::key()) for a language, from the next
+    // line whose synthesis has not started; empty for the default.
+    void setVoiceChoice(qint32 lcid, const QString& key);
+    QString voiceChoice(qint32 lcid) const { return m_voiceChoices.value(lcid); }
+    // The voice that speaks the language now, and whether it stands in for a
+    // chosen one that is not installed.
+    VoiceSelection selectedVoice(qint32 lcid) const;
     // Off: nothing is heard, but lines still take their time and every signal
     // still comes, so balloons keep working.
     void setSpokenOutputEnabled(bool enabled);
@@ -69,8 +82,9 @@ public:
     AudioOutput& output() { return *m_output; }
 
 signals:
-    // The line's first audio is being played by `engine` ("espeak-ng", "Open JTalk").
-    void lineStarted(int id, const QString& engine);
+    // The line's first audio is being played by `engine` ("espeak-ng", "Open
+    // JTalk") with its voice `voice` (empty for the engine's own choice).
+    void lineStarted(int id, const QString& engine, const QString& voice);
     // A word is heard now: `offset`/`length` in UTF-16 code units of the text.
     void wordReached(int id, int offset, int length);
     // The mouth shape (0..6, see MouthTiming) changes now.
@@ -96,6 +110,7 @@ private:
         QList<WordTiming> words;   // not yet signalled
         QList<MouthTiming> mouths; // not yet signalled
         QString engine;
+        QString voice;
         QString error;
         bool ok = false;
     };
@@ -113,7 +128,10 @@ private:
     ClockOutput m_silentOutput; // for lines spoken with output off
     QTimer m_timer;
     QList<Line> m_lines; // front is the one playing
+    void resynthesiseWaitingLines();
+
     SpeechSettings m_settings;
+    QHash<qint32, QString> m_voiceChoices;
     qint32 m_language = 1033;
     int m_nextId = 1;
     int m_mouth = 0;

@@ -17,6 +17,9 @@ struct SynthesisRequest
     QString text; // plain text, already cut to the engine's piece length
     qint32 language = 0;
     int speed = 50; // 0..100, see SpeechSettings
+    int pitch = 50; // 0..100, 50 the voice's own; see SpeechSettings
+    // One of voices()'s ids; empty for the engine's own choice for `language`.
+    QString voice;
 };
 
 // Receives what an engine produces. Times are milliseconds from the start of
@@ -48,6 +51,8 @@ public:
     // Short name for status text, e.g. "espeak-ng".
     virtual QString name() const = 0;
     virtual bool supportsLanguage(qint32 lcid) const = 0;
+    // The voices installed on this machine; found when the engine was made.
+    virtual QList<VoiceInfo> voices() const = 0;
     // The most text handed to synthesize() at once; longer lines are cut first.
     virtual int maxChunkLength() const = 0;
     // True if audio comes out while a piece is being made, false if only once

@@ -20,4 +20,10 @@ double SpeechSettings::rateFactor(int speed)
     return std::exp2((clamped - 50) / 50.0);
 }
 
+double SpeechSettings::pitchFactor(int pitch)
+{
+    const int clamped = std::clamp(pitch, 0, 100);
+    return std::exp2((clamped - 50) / 100.0);
+}
+
 } // namespace clipvoice::agent::voice

@@ -40,17 +40,46 @@ struct MouthTiming
 
 inline constexpr int MouthShapeCount = 7;
 
+enum class VoiceGender
+{
+    Unspecified,
+    Female,
+    Male,
+};
+
+// One voice an engine can speak with. The engine's name and the voice's id
+// together are its key ("RHVoice/Slt"), which is what a choice remembers.
+struct VoiceInfo
+{
+    QString engine;          // SpeechEngine::name()
+    QString id;              // the engine's own name for the voice
+    QString label;           // shown to the user
+    QList<qint32> languages; // the language identifiers it reads
+    VoiceGender gender = VoiceGender::Unspecified;
+    // How natural it sounds, 0..100: of the voices for a language the highest
+    // is the default. See VoiceRanking for how the figures were found.
+    int quality = 0;
+
+    QString key() const { return engine + QLatin1Char('/') + id; }
+    bool speaks(qint32 lcid) const { return languages.contains(lcid); }
+};
+
 // Settings taken when a line's synthesis starts. `speed` is 0..100 with 50 the
 // voice's normal rate; each step of 50 doubles or halves it.
+// `pitch` is 0..100 with 50 the voice's own; each step of 100 raises or lowers
+// it by an octave.
 struct SpeechSettings
 {
     int speed = 50;
+    int pitch = 50;
     bool spokenOutputEnabled = true;
 
     // The 0..100 value for a rate in words per minute (175 is normal).
     static int speedFromWordsPerMinute(int wordsPerMinute);
     // The rate multiplier for a 0..100 speed: 0.5 at 0, 1 at 50, 2 at 100.
     static double rateFactor(int speed);
+    // The pitch multiplier for a 0..100 pitch: 0.71 at 0, 1 at 50, 1.41 at 100.
+    static double pitchFactor(int pitch);
 };
 
 // Set from any thread to ask a running synthesis to give up.

@@ -47,8 +47,12 @@ public:
         , m_msPerWord(msPerWord)
     {}
 
-    QString name() const override { return QStringLiteral("fake"); }
+    QString name() const override { return m_name; }
     bool supportsLanguage(qint32 lcid) const override { return lcid != 9999; }
+    // None unless set: the engine then speaks with its own choice.
+    QList<VoiceInfo> voices() const override { return m_voices; }
+    void setName(const QString& name) { m_name = name; }
+    void setVoices(const QList<VoiceInfo>& voices) { m_voices = voices; }
     int maxChunkLength() const override { return m_maxChunk; }
     bool streamsAudio() const override { return true; }
     bool reportsPhonemes() const override { return true; }
@@ -60,6 +64,7 @@ public:
             QMutexLocker locker(&m_lock);
             m_texts.append(request.text);
             m_speeds.append(request.speed);
+            m_requests.append(request);
         }
         constexpr int rate = 16000;
         sink.format(rate);
@@ -98,8 +103,16 @@ public:
         QMutexLocker locker(&m_lock);
         return m_speeds;
     }
+    QList<SynthesisRequest> requests() const
+    {
+        QMutexLocker locker(&m_lock);
+        return m_requests;
+    }
 
 private:
+    QString m_name = QStringLiteral("fake");
+    QList<VoiceInfo> m_voices;
+    QList<SynthesisRequest> m_requests;
     int m_maxChunk;
     int m_msPerWord;
     mutable QMutex m_lock;

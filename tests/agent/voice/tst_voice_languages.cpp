@@ -108,7 +108,7 @@ void TestVoiceLanguages::everyLanguageSpeaks()
 
     CollectingSink sink;
     std::atomic_bool cancel{false};
-    const SynthesisResult result = engine->synthesize({text, lcid, 50}, sink, cancel);
+    const SynthesisResult result = engine->synthesize({text, lcid, 50, 50, {}}, sink, cancel);
     QVERIFY2(result.ok, qPrintable(result.error));
     QVERIFY(sink.rate > 0);
     const double rms = WavCodec::rms(sink.audio);
@@ -140,7 +140,7 @@ void TestVoiceLanguages::unknownLanguagesAreRefused()
     // The line fails with a reason instead of playing.
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50}, stream, cancel);
+    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50, 50, {}}, stream, cancel);
     const LineStream::Update update = stream.take(1 << 20);
     QVERIFY(update.finished);
     QVERIFY(!update.ok);
@@ -165,7 +165,7 @@ void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
     CollectingSink sink;
     std::atomic_bool cancel{false};
     const SynthesisResult result =
-        engine->synthesize({JapaneseKanji, LanguageVoices::Japanese, 50}, sink, cancel);
+        engine->synthesize({JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, sink, cancel);
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(sink.rate, 48000);
     QVERIFY(WavCodec::rms(sink.audio) > 0.02);
@@ -188,7 +188,8 @@ void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
 
     // The whole line path uses it too.
     LineStream stream;
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50}, stream, cancel);
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+                       cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY(update.ok);
     QCOMPARE(update.engine, QStringLiteral("Open JTalk"));
@@ -201,7 +202,8 @@ void TestVoiceLanguages::japaneseUsesEspeakWhenOpenJTalkIsUnavailable()
              QStringLiteral("espeak-ng (Open JTalk not installed)"));
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50}, stream, cancel);
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+                       cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));
     QCOMPARE(update.engine, QStringLiteral("espeak-ng"));
@@ -223,7 +225,8 @@ void TestVoiceLanguages::failingOpenJTalkFallsBackToEspeak()
 
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50}, stream, cancel);
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+                       cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));
     QCOMPARE(update.engine, QStringLiteral("espeak-ng"));

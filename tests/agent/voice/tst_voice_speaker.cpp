@@ -344,9 +344,9 @@ void TestVoiceSpeaker::speedChangesEspeakDuration()
     CollectingSink slow;
     CollectingSink normal;
     CollectingSink fast;
-    QVERIFY(engine.synthesize({text, 1033, 10}, slow, cancel).ok);
-    QVERIFY(engine.synthesize({text, 1033, 50}, normal, cancel).ok);
-    QVERIFY(engine.synthesize({text, 1033, 90}, fast, cancel).ok);
+    QVERIFY(engine.synthesize({text, 1033, 10, 50, {}}, slow, cancel).ok);
+    QVERIFY(engine.synthesize({text, 1033, 50, 50, {}}, normal, cancel).ok);
+    QVERIFY(engine.synthesize({text, 1033, 90, 50, {}}, fast, cancel).ok);
     QVERIFY(slow.durationMs() > normal.durationMs() * 13 / 10);
     QVERIFY(normal.durationMs() > fast.durationMs() * 13 / 10);
 }
@@ -402,7 +402,7 @@ void TestVoiceSpeaker::markupIsReadNotObeyed()
     const auto catalog = espeakCatalog();
     auto synth = [&](const QString& text) {
         auto stream = std::make_shared<LineStream>();
-        LineSynthesis::start(catalog, {text, 1033, 50}, stream, makeCancelFlag());
+        LineSynthesis::start(catalog, {text, 1033, 50, 50, {}}, stream, makeCancelFlag());
         return drain(*stream);
     };
     const LineStream::Update plain = synth(QStringLiteral("Hello world"));
@@ -458,7 +458,7 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
     auto engine = std::make_shared<FakeEngine>(100, 10);
     const auto catalog = fakeCatalog(engine);
     auto stream = std::make_shared<LineStream>();
-    LineSynthesis::start(catalog, {text, 1033, 50}, stream, makeCancelFlag());
+    LineSynthesis::start(catalog, {text, 1033, 50, 50, {}}, stream, makeCancelFlag());
     const LineStream::Update all = drain(*stream);
     QVERIFY(all.ok);
     QVERIFY(engine->texts().size() >= 50);
@@ -483,7 +483,8 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
         english += QStringLiteral("The voice reads a long line in pieces. ");
     }
     auto espeakStream = std::make_shared<LineStream>();
-    LineSynthesis::start(espeakCatalog(), {english, 2057, 90}, espeakStream, makeCancelFlag());
+    LineSynthesis::start(espeakCatalog(), {english, 2057, 90, 50, {}}, espeakStream,
+                         makeCancelFlag());
     const LineStream::Update spoken = drain(*espeakStream);
     QVERIFY2(spoken.ok, qPrintable(spoken.error));
     QVERIFY(spoken.words.last().textOffset > 1400);
