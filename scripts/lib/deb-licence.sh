@@ -10,15 +10,21 @@
 # holds (a voice's own folder, say); other files are recognised by their text.
 # Usage: clipvoice_deb_licence PACKAGE [DEB-FILE]
 clipvoice_deb_licence() {
-    local package="$1" deb="${2:-}" copyright files
-    copyright="$(mktemp)"
-    files="$(mktemp)"
+    local package="$1" deb="${2:-}" scratch copyright files
+    scratch="$(mktemp -d)"
+    copyright="$scratch/copyright"
+    files="$scratch/files"
+    : >"$copyright"
+    : >"$files"
     if [ -n "$deb" ]; then
         # One pass over the archive gives both its file list and the file.
-        dpkg-deb --fsys-tarfile "$deb" 2>/dev/null |
-            tee >(tar -tf - 2>/dev/null | sed 's/^\.//' >"$files") |
+        local lister
+        mkfifo "$scratch/archive"
+        tar -tf - <"$scratch/archive" 2>/dev/null | sed 's/^\.//' >"$files" &
+        lister=$!
+        dpkg-deb --fsys-tarfile "$deb" 2>/dev/null | tee "$scratch/archive" |
             tar -xOf - "./usr/share/doc/$package/copyright" >"$copyright" 2>/dev/null || true
-        wait "$!" 2>/dev/null || true
+        wait "$lister" || true
     else
         cat "/usr/share/doc/$package/copyright" >"$copyright" 2>/dev/null || true
         dpkg -L "$package" >"$files" 2>/dev/null || true
@@ -37,7 +43,7 @@ clipvoice_deb_licence() {
     else
         echo "not machine-readable: see /usr/share/doc/$package/copyright"
     fi
-    rm -f "$copyright" "$files"
+    rm -rf "$scratch"
 }
 
 # Reads a machine-readable (DEP-5) copyright file $2 for the package whose
@@ -81,7 +87,7 @@ clipvoice_dep5_licences() {
             }
             files = licence = note = field = ""
         }
-        NR == FNR { paths[++nfiles] = $0 "/"; next }
+        FILENAME == ARGV[1] { paths[++nfiles] = $0 "/"; next }
         /^#/ { next }
         /^[ \t]*$/ { end_paragraph(); next }
         /^[A-Za-z][A-Za-z0-9-]*:/ {
