@@ -63,9 +63,9 @@ expect_in out "pt-BR" "--help lists the language codes"
 # codes and picker names match whatever their case.
 run "${offline[@]}" "$script" DA Finnish "slovakian"
 expect_status 0 "languages without extra voices"
-expect_in out "Danish (da): no voices" "Danish by code"
-expect_in out "Finnish (fi): no voices" "Finnish by name"
-expect_in out "Slovakian (sk): no voices" "Slovakian by name in lower case"
+expect_in out "Danish (da): no extra voices" "Danish by code"
+expect_in out "Finnish (fi): no extra voices" "Finnish by name"
+expect_in out "Slovakian (sk): no extra voices" "Slovakian by name in lower case"
 
 # --- apt failures end the run ------------------------------------------------
 
