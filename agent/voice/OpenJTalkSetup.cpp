@@ -12,33 +12,14 @@ namespace {
 const char* const VoiceRelativePath =
     "usr/share/hts-voice/nitech-jp-atr503-m001/nitech_jp_atr503_m001.htsvoice";
 
-QStringList buildTreeVoiceFolders()
-{
-    QStringList folders;
-#ifdef CLIPVOICE_HTS_VOICE_BUILD_DIRS
-    const QString joined = QStringLiteral(CLIPVOICE_HTS_VOICE_BUILD_DIRS);
-    folders = joined.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-#endif
-    return folders;
-}
-
 QString findVoice()
 {
     const QString fromEnvironment = qEnvironmentVariable("CLIPVOICE_HTS_VOICE");
     if (!fromEnvironment.isEmpty()) {
         return fromEnvironment;
     }
-    QStringList candidates;
-    for (const QString& folder : buildTreeVoiceFolders()) {
-        candidates.append(QDir(folder).filePath(QLatin1String(VoiceRelativePath)));
-    }
-    candidates.append(QLatin1Char('/') + QLatin1String(VoiceRelativePath));
-    for (const QString& candidate : candidates) {
-        if (QFileInfo(candidate).isFile()) {
-            return candidate;
-        }
-    }
-    return {};
+    const QString installed = QLatin1Char('/') + QLatin1String(VoiceRelativePath);
+    return QFileInfo(installed).isFile() ? installed : QString();
 }
 
 } // namespace

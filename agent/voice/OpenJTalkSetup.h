@@ -19,8 +19,7 @@ struct OpenJTalkSetup
 
     // Looks on this machine. The voice comes from the environment variable
     // CLIPVOICE_HTS_VOICE when it is set (and only from there), otherwise from
-    // the build tree (where scripts/fetch-hts-voice unpacks it), otherwise from
-    // /usr/share/hts-voice.
+    // /usr/share/hts-voice, where its Debian package puts it.
     static OpenJTalkSetup locate();
 
     // A setup that is never usable, with `reason` as its problem.

@@ -57,23 +57,21 @@ clipvoice_install_packages() {
     clipvoice_as_root apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
-# Open JTalk's Japanese voice comes from Debian's contrib section: it is
-# downloaded into the build tree, never installed from changed package sources.
-# Without it Japanese is spoken by espeak-ng, so a failed download only warns.
-clipvoice_fetch_japanese_voice() {
-    if [ -n "$(find "$CLIPVOICE_ROOT/build/hts-voice" -name '*.htsvoice' 2>/dev/null | head -n1)" ]; then
-        return 0
-    fi
-    clipvoice_say "Fetching the Japanese voice for Open JTalk into build/hts-voice"
-    "$CLIPVOICE_ROOT/scripts/fetch-hts-voice" "$CLIPVOICE_ROOT/build/hts-voice" \
-        || echo "warning: the Japanese voice could not be fetched; Japanese will use espeak-ng" >&2
+# The voices beyond espeak-ng come from Debian's contrib and non-free sections
+# through scripts/fetch-voices, which leaves the machine's package sources as
+# they are and installs the packages so that apt can remove them again. Without
+# them the program speaks with espeak-ng, so a failed fetch only warns.
+# Arguments: the languages (none: every language).
+clipvoice_fetch_voices() {
+    clipvoice_say "Fetching voices (${*:-every language}) with scripts/fetch-voices"
+    "$CLIPVOICE_ROOT/scripts/fetch-voices" "$@" \
+        || echo "warning: the voices could not be fetched; espeak-ng speaks instead" >&2
 }
 
 # Configures (once) and builds the given CMake preset.
 clipvoice_build() {
     local preset="$1"
     cd "$CLIPVOICE_ROOT"
-    clipvoice_fetch_japanese_voice
     if [ ! -f "build/$preset/CMakeCache.txt" ]; then
         clipvoice_say "Configuring the '$preset' build"
         cmake --preset "$preset"

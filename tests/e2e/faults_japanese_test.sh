@@ -88,7 +88,7 @@ kill "$killer"
 wait "$killer" 2>/dev/null || true
 kills=$([ -f "$E2E_DIR/jtalk-kills" ] && wc -l <"$E2E_DIR/jtalk-kills" || echo 0)
 e2e_log "open_jtalk started $(jtalk_runs) times, killed $kills times"
-[ "$kills" -gt 0 ] || e2e_fail "open_jtalk never ran while the text was read (is its voice installed? scripts/fetch-hts-voice)"
+[ "$kills" -gt 0 ] || e2e_fail "open_jtalk never ran while the text was read (is its voice installed? scripts/fetch-voices ja)"
 for line in "${lines[@]}"; do
     e2e_traced "request $(speak_request "$line") finished: done" \
         || e2e_fail "a line was lost: $(grep -E "^request $(speak_request "$line") finished" "$E2E_TRACE")"

@@ -157,7 +157,7 @@ void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
         QCOMPARE(engine->name(), QStringLiteral("espeak-ng"));
         QCOMPARE(catalog.japaneseEngineStatus(),
                  QStringLiteral("espeak-ng (%1)").arg(catalog.openJTalkSetup().problem));
-        QSKIP("Open JTalk or its voice is not installed here (run scripts/fetch-hts-voice)");
+        QSKIP("Open JTalk or its voice is not installed here (run scripts/fetch-voices ja)");
     }
     QCOMPARE(engine->name(), QStringLiteral("Open JTalk"));
     QCOMPARE(catalog.japaneseEngineStatus(), QStringLiteral("Open JTalk (nitech-jp-atr503-m001)"));
