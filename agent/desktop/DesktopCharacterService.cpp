@@ -1,5 +1,6 @@
 #include "agent/desktop/DesktopCharacterService.h"
 
+#include "agent/desktop/CatalogVoiceDirectory.h"
 #include "agent/desktop/DesktopPartsFactory.h"
 #include "agent/desktop/SheetPropertyView.h"
 #include "agent/desktop/TraceRequestObserver.h"
@@ -44,7 +45,8 @@ createDesktopCharacterService(const QString& characterFolder, const QString& tra
     environment.parts = std::make_shared<DesktopPartsFactory>(
         *settings, [service](const QString& id) { return actionsFor(*service, id); });
     environment.propertySheet = std::make_shared<SheetPropertyView>(
-        *settings, voice::VoiceCatalog::system()->japaneseEngineStatus());
+        *settings, voice::VoiceCatalog::system()->japaneseEngineStatus(),
+        std::make_unique<CatalogVoiceDirectory>(voice::VoiceCatalog::system()));
     if (!tracePath.isEmpty())
         environment.observer = TraceRequestObserver::open(tracePath);
 

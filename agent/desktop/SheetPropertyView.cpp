@@ -2,6 +2,7 @@
 
 #include "agent/ui/PropertySheet.h"
 #include "agent/ui/ServiceSettings.h"
+#include "agent/ui/VoiceDirectory.h"
 
 namespace clipvoice::agent::desktop {
 
@@ -9,10 +10,19 @@ namespace {
 const char* const kEngineVersion = "1.0";
 }
 
-SheetPropertyView::SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus)
+SheetPropertyView::SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus,
+                                     std::unique_ptr<ui::VoiceDirectory> voices)
     : m_settings(settings)
     , m_speechEngineStatus(std::move(speechEngineStatus))
+    , m_voices(std::move(voices))
 {}
+
+void SheetPropertyView::setLanguage(qint32 languageId)
+{
+    m_language = languageId;
+    if (m_sheet)
+        m_sheet->setLanguage(languageId);
+}
 
 SheetPropertyView::~SheetPropertyView() = default;
 
@@ -21,12 +31,16 @@ void SheetPropertyView::setVisible(bool visible)
     if (!visible) {
         if (m_sheet)
             m_sheet->hide();
+        if (m_voices)
+            m_voices->stopPreview();
         return;
     }
     if (!m_sheet) {
         m_sheet = std::make_unique<ui::PropertySheet>(&m_settings);
         m_sheet->setObjectName(QStringLiteral("PropertySheet"));
         m_sheet->setSpeechEngineStatus(m_speechEngineStatus);
+        m_sheet->setVoiceDirectory(m_voices.get());
+        m_sheet->setLanguage(m_language);
         m_sheet->setEngineInfo(QStringLiteral("ClipVoice Character Engine"),
                                QLatin1String(kEngineVersion));
     }

@@ -9,6 +9,7 @@
 namespace clipvoice::agent::ui {
 class PropertySheet;
 class ServiceSettings;
+class VoiceDirectory;
 } // namespace clipvoice::agent::ui
 
 namespace clipvoice::agent::desktop {
@@ -17,16 +18,20 @@ namespace clipvoice::agent::desktop {
 class SheetPropertyView final : public engine::PropertySheetView
 {
 public:
-    SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus);
+    SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus,
+                      std::unique_ptr<ui::VoiceDirectory> voices = {});
     ~SheetPropertyView() override;
 
     void setVisible(bool visible) override;
+    void setLanguage(qint32 languageId) override;
 
     ui::PropertySheet* sheet() const { return m_sheet.get(); }
 
 private:
     ui::ServiceSettings& m_settings;
     QString m_speechEngineStatus;
+    std::unique_ptr<ui::VoiceDirectory> m_voices;
+    qint32 m_language = 0;
     std::unique_ptr<ui::PropertySheet> m_sheet;
 };
 

@@ -241,8 +241,17 @@ platform::agent::AgentCharacters& EngineAgentService::characters()
 AgentStatus EngineAgentService::setPropertySheetVisible(bool visible)
 {
     m_propertySheetVisible = visible;
-    if (m_environment.propertySheet)
+    if (m_environment.propertySheet) {
+        if (visible) {
+            // The voice to choose is that of the language a character speaks
+            // now (programs load one character at a time).
+            const QStringList ids = m_characters->ids();
+            if (!ids.isEmpty())
+                m_environment.propertySheet->setLanguage(
+                    m_characters->find(ids.first())->languageId());
+        }
         m_environment.propertySheet->setVisible(visible);
+    }
     return succeeded();
 }
 

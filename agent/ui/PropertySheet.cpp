@@ -1,5 +1,7 @@
 #include "agent/ui/PropertySheet.h"
 
+#include "agent/ui/VoicePicker.h"
+
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
@@ -97,6 +99,16 @@ QWidget* PropertySheet::buildOutputPage()
     m_rate->setTickPosition(QSlider::TicksBelow);
     m_rate->setTickInterval(5);
     m_rate->setPageStep(2);
+    m_pitch = new QSlider(Qt::Horizontal, speechBox);
+    m_pitch->setObjectName(QStringLiteral("pitchSlider"));
+    m_pitch->setRange(ServiceOptions::LowestPitch, ServiceOptions::HighestPitch);
+    m_pitch->setTickPosition(QSlider::TicksBelow);
+    m_pitch->setTickInterval(5);
+    m_pitch->setPageStep(2);
+    m_voicePicker = new VoicePicker(speechBox);
+    m_voicePicker->setObjectName(QStringLiteral("voicePicker"));
+    m_voicePicker->setPreviewSettings(
+        [this] { return std::pair<int, int>(m_rate->value(), m_pitch->value()); });
     m_sounds = new QCheckBox(QStringLiteral("効果音を鳴らす(&E)"), speechBox);
     m_sounds->setObjectName(QStringLiteral("soundCheck"));
     m_engineStatus = new QLabel(speechBox);
@@ -108,9 +120,14 @@ QWidget* PropertySheet::buildOutputPage()
     speechLayout->addWidget(new QLabel(QStringLiteral("遅い"), speechBox), 1, 1);
     speechLayout->addWidget(m_rate, 1, 2);
     speechLayout->addWidget(new QLabel(QStringLiteral("速い"), speechBox), 1, 3);
-    speechLayout->addWidget(new QLabel(QStringLiteral("日本語の音声:"), speechBox), 2, 0);
-    speechLayout->addWidget(m_engineStatus, 2, 1, 1, 3);
-    speechLayout->addWidget(m_sounds, 3, 0, 1, 4);
+    speechLayout->addWidget(new QLabel(QStringLiteral("声の高さ:"), speechBox), 2, 0);
+    speechLayout->addWidget(new QLabel(QStringLiteral("低い"), speechBox), 2, 1);
+    speechLayout->addWidget(m_pitch, 2, 2);
+    speechLayout->addWidget(new QLabel(QStringLiteral("高い"), speechBox), 2, 3);
+    speechLayout->addWidget(m_voicePicker, 3, 0, 1, 4);
+    speechLayout->addWidget(new QLabel(QStringLiteral("日本語の音声:"), speechBox), 4, 0);
+    speechLayout->addWidget(m_engineStatus, 4, 1, 1, 3);
+    speechLayout->addWidget(m_sounds, 5, 0, 1, 4);
     speechLayout->setColumnStretch(2, 1);
     setSpeechEngineStatus(QStringLiteral("確認中..."));
 
@@ -122,6 +139,8 @@ QWidget* PropertySheet::buildOutputPage()
     for (QCheckBox* box : {m_balloon, m_speech, m_sounds})
         connect(box, &QCheckBox::toggled, this, &PropertySheet::refresh);
     connect(m_rate, &QSlider::valueChanged, this, &PropertySheet::refresh);
+    connect(m_pitch, &QSlider::valueChanged, this, &PropertySheet::refresh);
+    connect(m_voicePicker, &VoicePicker::changed, this, &PropertySheet::refresh);
     connect(m_fontButton, &QPushButton::clicked, this, &PropertySheet::chooseFont);
     return page;
 }
@@ -156,6 +175,17 @@ void PropertySheet::setSpeechEngineStatus(const QString& status)
     m_engineStatus->setText(status);
 }
 
+void PropertySheet::setVoiceDirectory(VoiceDirectory* directory)
+{
+    m_voicePicker->setDirectory(directory);
+}
+
+void PropertySheet::setLanguage(qint32 languageId)
+{
+    m_voicePicker->setLanguage(languageId);
+    refresh();
+}
+
 void PropertySheet::setEngineInfo(const QString& name, const QString& version)
 {
     m_engineName->setText(name);
@@ -170,6 +200,8 @@ ServiceOptions PropertySheet::pendingOptions() const
     options.speechEnabled = m_speech->isChecked();
     options.soundEffectsEnabled = m_sounds->isChecked();
     options.speechRate = m_rate->value();
+    options.speechPitch = m_pitch->value();
+    m_voicePicker->applyTo(options);
     return options;
 }
 
@@ -187,6 +219,8 @@ void PropertySheet::revert()
     m_speech->setChecked(options.speechEnabled);
     m_sounds->setChecked(options.soundEffectsEnabled);
     m_rate->setValue(options.speechRate);
+    m_pitch->setValue(options.speechPitch);
+    m_voicePicker->show(options);
     refresh();
 }
 
@@ -215,6 +249,7 @@ void PropertySheet::refresh()
     m_fontName->setText(describeFont(m_fontChoice));
     m_fontButton->setEnabled(m_balloon->isChecked());
     m_rate->setEnabled(m_speech->isChecked());
+    m_pitch->setEnabled(m_speech->isChecked());
     m_applyButton->setEnabled(pendingOptions() != m_settings->options());
 }
 

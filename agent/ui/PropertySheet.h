@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/ui/ServiceSettings.h"
+#include "agent/ui/VoiceDirectory.h"
 
 #include <QDialog>
 #include <QFont>
@@ -14,10 +15,15 @@ class QPushButton;
 class QSlider;
 
 namespace clipvoice::agent::ui {
+class VoicePicker;
+}
+
+namespace clipvoice::agent::ui {
 
 // The service's own options dialog: the "出力" page (word balloon and its
-// font, spoken output and its speed, sound effects, which voice reads
-// Japanese) and the "情報" page. OK and Apply write to ServiceSettings.
+// font, spoken output with its speed, pitch and voice for the character's
+// language, sound effects, which voice reads Japanese) and the "情報" page. OK
+// and Apply write to ServiceSettings.
 class PropertySheet : public QDialog
 {
     Q_OBJECT
@@ -30,6 +36,11 @@ public:
 
     // The line telling which speech engine reads Japanese.
     void setSpeechEngineStatus(const QString& status);
+    // Where the voices come from, and the language whose voice is chosen (the
+    // one the character speaks now).
+    void setVoiceDirectory(VoiceDirectory* directory);
+    void setLanguage(qint32 languageId);
+    VoicePicker* voicePicker() const { return m_voicePicker; }
     void setEngineInfo(const QString& name, const QString& version);
     // Replaces the font dialog (tests use this).
     void setFontChooser(FontChooser chooser) { m_chooseFont = std::move(chooser); }
@@ -60,6 +71,8 @@ private:
     QPushButton* m_fontButton = nullptr;
     QCheckBox* m_speech = nullptr;
     QSlider* m_rate = nullptr;
+    QSlider* m_pitch = nullptr;
+    VoicePicker* m_voicePicker = nullptr;
     QCheckBox* m_sounds = nullptr;
     QLabel* m_engineStatus = nullptr;
     QLabel* m_engineName = nullptr;

@@ -12,6 +12,7 @@ struct Entry
 {
     qint32 lcid;
     const char* voice;
+    const char* name; // as the program's language picker shows it
 };
 
 // Voice file names (the "File" column of `espeak-ng --voices`, without the
@@ -21,22 +22,37 @@ struct Entry
 // 1.51 reads the tone digits of its pinyin as English numbers. Its dictionary
 // covers Traditional as well as Simplified characters.
 constexpr std::array<Entry, 31> Table{{
-    {1025, "ar"},    {1028, "cmn-latn-pinyin"},
-    {1029, "cs"},    {1030, "da"},
-    {1031, "de"},    {1032, "el"},
-    {1033, "en-us"}, {1035, "fi"},
-    {1036, "fr"},    {1037, "he"},
-    {1038, "hu"},    {1040, "it"},
-    {1041, "ja"},    {1042, "ko"},
-    {1043, "nl"},    {1044, "nb"},
-    {1045, "pl"},    {1046, "pt-br"},
-    {1048, "ro"},    {1049, "ru"},
-    {1050, "hr"},    {1051, "sk"},
-    {1053, "sv"},    {1054, "th"},
-    {1055, "tr"},    {1060, "sl"},
-    {1069, "eu"},    {2052, "cmn-latn-pinyin"},
-    {2057, "en"},    {2070, "pt"},
-    {3082, "es"},
+    {1025, "ar", "Arabic"},
+    {1028, "cmn-latn-pinyin", "Chinese (Traditional)"},
+    {1029, "cs", "Czech"},
+    {1030, "da", "Danish"},
+    {1031, "de", "German"},
+    {1032, "el", "Greek"},
+    {1033, "en-us", "English (US)"},
+    {1035, "fi", "Finnish"},
+    {1036, "fr", "French"},
+    {1037, "he", "Hebrew"},
+    {1038, "hu", "Hungarian"},
+    {1040, "it", "Italian"},
+    {1041, "ja", "Japanese"},
+    {1042, "ko", "Korean"},
+    {1043, "nl", "Dutch"},
+    {1044, "nb", "Norwegian"},
+    {1045, "pl", "Polish"},
+    {1046, "pt-br", "Portuguese (Brazil)"},
+    {1048, "ro", "Romanian"},
+    {1049, "ru", "Russian"},
+    {1050, "hr", "Croatian"},
+    {1051, "sk", "Slovakian"},
+    {1053, "sv", "Swedish"},
+    {1054, "th", "Thai"},
+    {1055, "tr", "Turkish"},
+    {1060, "sl", "Slovenian"},
+    {1069, "eu", "Basque"},
+    {2052, "cmn-latn-pinyin", "Chinese (Simplified)"},
+    {2057, "en", "English (British)"},
+    {2070, "pt", "Portuguese (Portugal)"},
+    {3082, "es", "Spanish"},
 }};
 
 } // namespace
@@ -46,6 +62,14 @@ QString LanguageVoices::espeakVoice(qint32 lcid)
     const auto it = std::find_if(Table.begin(), Table.end(),
                                  [lcid](const Entry& entry) { return entry.lcid == lcid; });
     return it == Table.end() ? QString() : QString::fromLatin1(it->voice);
+}
+
+QString LanguageVoices::languageName(qint32 lcid)
+{
+    const auto it = std::find_if(Table.begin(), Table.end(),
+                                 [lcid](const Entry& entry) { return entry.lcid == lcid; });
+    return it == Table.end() ? QStringLiteral("0x%1").arg(lcid, 4, 16, QLatin1Char('0'))
+                             : QString::fromLatin1(it->name);
 }
 
 QList<qint32> LanguageVoices::supportedLanguages()

@@ -4,7 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// Which espeak-ng voice speaks each Windows language identifier (LCID).
+// Which espeak-ng voice speaks each Windows language identifier (LCID), and
+// the language's name.
 namespace clipvoice::agent::voice {
 
 class LanguageVoices
@@ -14,6 +15,9 @@ public:
 
     // The espeak-ng voice name for `lcid`, or an empty string when none is known.
     static QString espeakVoice(qint32 lcid);
+
+    // The language's English name ("English (US)"), or its identifier in hex.
+    static QString languageName(qint32 lcid);
 
     // Every language identifier with a voice, in ascending order.
     static QList<qint32> supportedLanguages();

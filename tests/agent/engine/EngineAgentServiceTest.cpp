@@ -31,7 +31,9 @@ class RecordingPropertySheet final : public PropertySheetView
 {
 public:
     void setVisible(bool visible) override { changes.append(visible); }
+    void setLanguage(qint32 languageId) override { languages.append(languageId); }
     QList<bool> changes;
+    QList<qint32> languages;
 };
 
 // The standard test character with real 16 x 16 images, ready for a file.
@@ -222,10 +224,15 @@ private slots:
         QVERIFY(rig.service.setPropertySheetVisible(false));
         QCOMPARE(rig.sheet->changes, (QList<bool>{true, false}));
 
+        QVERIFY(rig.sheet->languages.isEmpty()); // no character: no language to offer
+
         const CharacterPtr character = rig.load();
-        rig.factory->voice(id())->languages = {0x0409};
+        rig.factory->voice(id())->languages = {0x0409, 0x0419};
         QVERIFY(character->setLanguageId(0x0409));
         QVERIFY(!character->setLanguageId(0x0407)); // the voice cannot speak it
+        QVERIFY(character->setLanguageId(0x0419));
+        QVERIFY(rig.service.setPropertySheetVisible(true));
+        QCOMPARE(rig.sheet->languages, QList<qint32>{0x0419});
     }
 
     void requestsAreNumberedForTheTrace()

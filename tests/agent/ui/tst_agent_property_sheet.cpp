@@ -3,6 +3,7 @@
 #include "agent/ui/PropertySheet.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QLabel>
@@ -43,6 +44,31 @@ template <typename T> T* child(QWidget* parent, const char* name)
 {
     return parent->findChild<T*>(QString::fromLatin1(name));
 }
+
+// Voices for English (US) and Russian, and a record of the previews asked for.
+class StandInVoices final : public VoiceDirectory
+{
+public:
+    QString languageName(qint32 languageId) const override
+    {
+        return languageId == 1033 ? QStringLiteral("English (US)") : QStringLiteral("Russian");
+    }
+    QList<VoiceOption> voices(qint32 languageId) const override
+    {
+        if (languageId == 1049)
+            return {{QStringLiteral("espeak-ng/ru"), QStringLiteral("espeak-ng (ru)")}};
+        return {{QStringLiteral("RHVoice/Slt"), QStringLiteral("RHVoice Slt")},
+                {QStringLiteral("Flite/slt"), QStringLiteral("Flite slt")},
+                {QStringLiteral("espeak-ng/en-us"), QStringLiteral("espeak-ng (en-us)")}};
+    }
+    void preview(qint32 languageId, const QString& key, int rate, int pitch) override
+    {
+        previews.append(
+            QStringLiteral("%1 %2 %3 %4").arg(languageId).arg(key).arg(rate).arg(pitch));
+    }
+    void stopPreview() override {}
+    QStringList previews;
+};
 
 } // namespace
 
@@ -217,6 +243,82 @@ private slots:
         QCOMPARE(offered.family(), QStringLiteral("IPAPGothic"));
         QCOMPARE(offered.pointSize(), 14);
         QVERIFY(!apply->isEnabled());
+    }
+
+    void offersTheVoicesOfTheCharactersLanguage()
+    {
+        ServiceSettings settings(iniPath());
+        StandInVoices voices;
+        PropertySheet sheet(&settings);
+        sheet.setVoiceDirectory(&voices);
+        sheet.setLanguage(1033);
+        sheet.show();
+        auto* combo = child<QComboBox>(&sheet, "voiceCombo");
+        QCOMPARE(child<QLabel>(&sheet, "voiceLanguage")->text(), QStringLiteral("English (US)"));
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->itemText(0), QStringLiteral("RHVoice Slt（標準）"));
+        QCOMPARE(combo->currentIndex(), 0);
+
+        // The preview uses the sheet's rate and pitch, applied or not.
+        child<QSlider>(&sheet, "rateSlider")->setValue(3);
+        child<QSlider>(&sheet, "pitchSlider")->setValue(-2);
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        child<QPushButton>(&sheet, "previewButton")->click();
+        QCOMPARE(voices.previews, QStringList{QStringLiteral("1033 Flite/slt 3 -2")});
+
+        sheet.apply();
+        ServiceOptions saved = ServiceSettings(iniPath()).options();
+        QCOMPARE(saved.voices.value(1033), QStringLiteral("Flite/slt"));
+        QCOMPARE(saved.speechPitch, -2);
+
+        // Going back to the default forgets the choice, so that a more
+        // natural voice installed later becomes the default.
+        combo->setCurrentIndex(0);
+        emit combo->activated(0);
+        sheet.apply();
+        QVERIFY(!ServiceSettings(iniPath()).options().voices.contains(1033));
+
+        // A language with one voice has nothing to choose.
+        sheet.setLanguage(1049);
+        QCOMPARE(combo->count(), 1);
+        QVERIFY(!combo->isEnabled());
+    }
+
+    void aChosenVoiceThatIsGoneIsNamedAndKept()
+    {
+        ServiceSettings settings(iniPath());
+        ServiceOptions options;
+        options.voices.insert(1033, QStringLiteral("Pico/en-US"));
+        QVERIFY(settings.setOptions(options));
+        StandInVoices voices;
+        PropertySheet sheet(&settings);
+        sheet.setVoiceDirectory(&voices);
+        sheet.setLanguage(1033);
+        sheet.show();
+        auto* note = child<QLabel>(&sheet, "voiceNote");
+        QVERIFY(!note->isHidden());
+        QVERIFY2(note->text().contains(QStringLiteral("Pico/en-US")) &&
+                     note->text().contains(QStringLiteral("RHVoice Slt")),
+                 qPrintable(note->text()));
+        QCOMPARE(child<QComboBox>(&sheet, "voiceCombo")->currentIndex(), 0);
+        // OK without touching the voice keeps the choice for when it comes back.
+        child<QSlider>(&sheet, "rateSlider")->setValue(2);
+        sheet.apply();
+        QCOMPARE(ServiceSettings(iniPath()).options().voices.value(1033),
+                 QStringLiteral("Pico/en-US"));
+    }
+
+    void withoutVoicesOrLanguageThereIsNothingToChoose()
+    {
+        ServiceSettings settings(iniPath());
+        PropertySheet sheet(&settings);
+        sheet.show();
+        auto* combo = child<QComboBox>(&sheet, "voiceCombo");
+        QVERIFY(!combo->isEnabled());
+        QVERIFY(!child<QPushButton>(&sheet, "previewButton")->isEnabled());
+        sheet.apply();
+        QVERIFY(ServiceSettings(iniPath()).options().voices.isEmpty());
     }
 };
 
