@@ -42,13 +42,19 @@ createDesktopCharacterService(const QString& characterFolder, const QString& tra
     auto service = std::make_shared<engine::EngineAgentService*>(nullptr);
 
     engine::EngineEnvironment environment;
+    std::shared_ptr<TraceRequestObserver> trace;
+    if (!tracePath.isEmpty())
+        trace = TraceRequestObserver::open(tracePath);
+    DesktopPartsFactory::Trace speechTrace;
+    if (trace)
+        speechTrace = [trace](const QString& line) { trace->note(line); };
     environment.parts = std::make_shared<DesktopPartsFactory>(
-        *settings, [service](const QString& id) { return actionsFor(*service, id); });
+        *settings, [service](const QString& id) { return actionsFor(*service, id); },
+        std::move(speechTrace));
     environment.propertySheet = std::make_shared<SheetPropertyView>(
         *settings, voice::VoiceCatalog::system()->japaneseEngineStatus(),
         std::make_unique<CatalogVoiceDirectory>(voice::VoiceCatalog::system()));
-    if (!tracePath.isEmpty())
-        environment.observer = TraceRequestObserver::open(tracePath);
+    environment.observer = trace;
 
     auto engine =
         std::make_unique<engine::EngineAgentService>(std::move(environment), characterFolder);

@@ -11,9 +11,11 @@
 
 namespace clipvoice::agent::desktop {
 
-DesktopPartsFactory::DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions)
+DesktopPartsFactory::DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions,
+                                         Trace trace)
     : m_settings(settings)
     , m_actions(std::move(actions))
+    , m_trace(std::move(trace))
 {}
 
 engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
@@ -27,8 +29,8 @@ engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
     if (wantsBalloon)
         parts.balloon = std::make_unique<WindowBalloonView>(
             view->window(), balloonStyleFor(info.balloon), m_settings);
-    parts.speech =
-        std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(), m_settings);
+    parts.speech = std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(),
+                                                         m_settings, m_trace);
     parts.sound = std::make_unique<EffectSoundOutput>(std::make_unique<voice::SoundEffectPlayer>(),
                                                       m_settings);
     parts.view = std::move(view);

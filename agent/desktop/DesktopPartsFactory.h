@@ -19,7 +19,10 @@ public:
     // The actions of a character's menu, for the character under an id.
     using ActionsFor = std::function<CharacterActions(const QString& characterId)>;
 
-    DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions);
+    // Writes a line to the trace, when there is one.
+    using Trace = std::function<void(const QString& line)>;
+
+    DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions, Trace trace = {});
 
     engine::CharacterParts create(const QString& characterId,
                                   const engine::CharacterSource& character) override;
@@ -27,6 +30,7 @@ public:
 private:
     ui::ServiceSettings& m_settings;
     ActionsFor m_actions;
+    Trace m_trace;
 };
 
 } // namespace clipvoice::agent::desktop

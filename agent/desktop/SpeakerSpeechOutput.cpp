@@ -10,26 +10,45 @@ namespace clipvoice::agent::desktop {
 using voice::Speaker;
 
 SpeakerSpeechOutput::SpeakerSpeechOutput(std::unique_ptr<Speaker> speaker,
-                                         const ui::ServiceSettings& settings)
+                                         const ui::ServiceSettings& settings, Trace trace)
     : m_speaker(std::move(speaker))
     , m_settings(settings)
+    , m_trace(std::move(trace))
 {
     // The speaker signals from the event loop, never from inside speak() or
     // stop() for a line still listened to, as the engine requires.
+    QObject::connect(m_speaker.get(), &Speaker::lineStarted, &m_connections,
+                     [this](int id, const QString& engine, const QString& voice) {
+                         if (id != m_line)
+                             return;
+                         m_voice = voice.isEmpty() ? engine : engine + QLatin1Char('/') + voice;
+                         if (m_trace)
+                             m_trace(QStringLiteral("speech voice: %1").arg(m_voice));
+                     });
     QObject::connect(m_speaker.get(), &Speaker::wordReached, &m_connections,
                      [this](int id, int offset, int length) {
-                         if (id == m_line && m_listener != nullptr)
+                         if (id == m_line && m_listener != nullptr) {
+                             ++m_words;
                              m_listener->wordReached(offset, length);
+                         }
                      });
     QObject::connect(m_speaker.get(), &Speaker::mouthShapeChanged, &m_connections,
                      [this](int shape) {
-                         if (m_line != 0 && m_listener != nullptr)
+                         if (m_line != 0 && m_listener != nullptr) {
+                             ++m_mouthChanges;
                              m_listener->mouthShape(shape);
+                         }
                      });
     QObject::connect(m_speaker.get(), &Speaker::lineFinished, &m_connections,
                      [this](int id, Speaker::Outcome, const QString&) {
                          if (id != m_line || m_listener == nullptr)
                              return;
+                         if (m_trace)
+                             m_trace(
+                                 QStringLiteral("speech ended: %1, %2 words, %3 mouth changes")
+                                     .arg(m_voice.isEmpty() ? QStringLiteral("no voice") : m_voice)
+                                     .arg(m_words)
+                                     .arg(m_mouthChanges));
                          engine::SpeechListener* listener = m_listener;
                          m_line = 0;
                          m_listener = nullptr;
@@ -68,6 +87,9 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
     m_listener = nullptr;
     m_line = 0;
+    m_voice.clear();
+    m_words = 0;
+    m_mouthChanges = 0;
     const int line = m_speaker->speak(text, languageId);
     m_line = line;
     m_listener = &listener;

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include <memory>
 
 namespace clipvoice::agent::voice {
@@ -21,8 +23,12 @@ namespace clipvoice::agent::desktop {
 class SpeakerSpeechOutput final : public engine::SpeechOutput
 {
 public:
+    // Writes a line to the trace: which voice speaks each utterance, and how
+    // many words and mouth changes it had.
+    using Trace = std::function<void(const QString& line)>;
+
     SpeakerSpeechOutput(std::unique_ptr<voice::Speaker> speaker,
-                        const ui::ServiceSettings& settings);
+                        const ui::ServiceSettings& settings, Trace trace = {});
     ~SpeakerSpeechOutput() override;
 
     bool canSpeak(qint32 languageId) const override;
@@ -43,6 +49,10 @@ private:
     QObject m_connections;
     int m_line = 0; // the line being listened to; 0 for none
     engine::SpeechListener* m_listener = nullptr;
+    Trace m_trace;
+    QString m_voice; // of the line being listened to, once it started
+    int m_words = 0;
+    int m_mouthChanges = 0;
 };
 
 } // namespace clipvoice::agent::desktop

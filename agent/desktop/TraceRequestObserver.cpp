@@ -33,6 +33,11 @@ void TraceRequestObserver::finished(const engine::EngineRequest& request, Reques
               .arg(engine::EngineRequest::statusName(status)));
 }
 
+void TraceRequestObserver::note(const QString& line)
+{
+    write(line);
+}
+
 void TraceRequestObserver::write(const QString& line)
 {
     // One write per line keeps lines whole beside the other writers of the file.

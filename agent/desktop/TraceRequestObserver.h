@@ -23,6 +23,8 @@ public:
     void started(const engine::EngineRequest& request) override;
     void finished(const engine::EngineRequest& request,
                   platform::agent::RequestStatus status) override;
+    // Any other line, such as which voice speaks.
+    void note(const QString& line);
 
 private:
     explicit TraceRequestObserver(std::unique_ptr<QFile> file);

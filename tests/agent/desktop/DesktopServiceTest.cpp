@@ -9,10 +9,12 @@
 #include "agent/desktop/SpeakerSpeechOutput.h"
 #include "agent/desktop/TraceRequestObserver.h"
 #include "agent/ui/SpeechBalloon.h"
+#include "agent/voice/VoiceCatalog.h"
 #include "platform/agent/AgentService.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -159,6 +161,16 @@ private slots:
         const QString text = QString::fromUtf8(trace.readAll());
         QVERIFY2(text.contains(s("started: Speak \"Hello there.\"")), qPrintable(text));
         QVERIFY(text.contains(s("finished: done")));
+        // Which voice spoke the line, and that words and mouth moved with it.
+        const QString voice = voice::VoiceCatalog::system()->select(1033).voice.key();
+        QVERIFY2(text.contains(s("speech voice: ") + voice), qPrintable(text));
+        static const QRegularExpression ended(
+            s("speech ended: (\\S+), (\\d+) words, (\\d+) mouth changes"));
+        const QRegularExpressionMatch match = ended.match(text);
+        QVERIFY2(match.hasMatch(), qPrintable(text));
+        QCOMPARE(match.captured(1), voice);
+        QCOMPARE(match.captured(2).toInt(), 2); // "Hello" and "there."
+        QVERIFY2(match.captured(3).toInt() >= 4, qPrintable(match.captured(0)));
     }
 
     void balloonStyleFollowsTheCharacterWithinReason()
