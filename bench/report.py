@@ -88,12 +88,29 @@ def main():
         ratio = peak / normal_peak if peak is not None and normal_peak else None
         row("  peak memory, ratio to the normal character", ratio, "x", "<= 2",
             ratio is not None and ratio <= 2)
-    for language, bare_engine in (("english", "espeak-ng"), ("japanese", "Open JTalk")):
-        program = find(entries, f"fromClipboardTick/{language}")
-        bare = find(entries, f"bareEngine/{language}")
-        if program:
-            note = f"bare engine ({bare.get('label', bare_engine)}): {bare['ms']:.1f} ms" if bare else ""
-            row(f"clipboard tick to first audio, {language}", program["ms"], "ms", note=note)
+    for name, program in entries.items():
+        if not name.startswith("fromClipboardTick/"):
+            continue
+        engine = name.split("/")[1]
+        bare = find(entries, f"bareEngine/{engine}/")
+        voice = program.get("label", engine)
+        if bare:
+            over = program["ms"] - bare["ms"]
+            row(f"clipboard tick to first audio, {voice}", program["ms"], "ms",
+                "< +20 ms", over < 20, f"bare engine {bare['ms']:.1f} ms, {over:+.1f} ms over it")
+        rtf = find(entries, f"realTimeFactor/{engine}/")
+        if rtf and rtf.get("rtf") is not None:
+            row(f"  real-time factor, {voice}", rtf["rtf"], "",
+                note=f"{rtf['rtf']:.4f}: {rtf.get('audio_s', 0):.1f} s of speech made in "
+                     f"{rtf['ms']:.0f} ms")
+    quality = load(os.path.join(folder, "voice-quality.json"))
+    if quality and "voices" in quality:
+        for v in quality["voices"]:
+            row(f"word error rate of a speech recogniser, {v['voice']}",
+                v["word_error_rate_percent"], "%",
+                note=f"{v['words']} words in {quality['sentences']} sentences; lower is more natural")
+    elif quality:
+        row("word error rate of the English voices", None, "", note=quality.get("skipped", ""))
     e = find(entries, "queueLargeClipboardText")
     if e:
         row("10 MB, 200,000-line copy taken and queued", e["ms"], "ms", "< 1000", e["ms"] < 1000)

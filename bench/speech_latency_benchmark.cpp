@@ -1,11 +1,14 @@
-// From the clipboard tick to the first audio of the line, through the whole
-// program path (the tick, the speak pipeline, the character engine's queue,
-// the character's voice and the speaker), side by side with the bare engine's
-// own time to its first audio for the same line. English goes to espeak-ng,
-// Japanese to Open JTalk where it is installed.
+// For every speech engine installed, with its most natural voice for English
+// (or for the first language it speaks): the time from the clipboard tick to
+// the first audio of the line through the whole program path (the tick, the
+// speak pipeline, the character engine's queue, the character's voice and the
+// speaker), side by side with the bare engine's own time to its first audio
+// for the same line; and the engine's real-time factor (time to make a
+// paragraph over the time it lasts).
 
 #include "agent/acs/AcsWriter.h"
 #include "agent/acs/testing/SampleCharacter.h"
+#include "agent/desktop/CatalogVoiceDirectory.h"
 #include "agent/desktop/SpeakerSpeechOutput.h"
 #include "agent/engine/CharacterPartsFactory.h"
 #include "agent/engine/CharacterView.h"
@@ -18,6 +21,7 @@
 #include "platform/Clipboard.h"
 #include "speech/ClipboardWatcher.h"
 #include "speech/SpeakPipeline.h"
+#include "speech/SpeechLanguages.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -35,6 +39,54 @@ namespace {
 
 const QString kEnglish = QStringLiteral("Hello, this is a line copied from another program.");
 const QString kJapanese = QStringLiteral("今日は良い天気ですね。");
+
+// The voice an engine is measured with.
+struct Subject
+{
+    QString engine;
+    agent::voice::VoiceInfo voice;
+    qint32 lcid = 0;
+    QString line;
+};
+
+QString lineFor(qint32 lcid)
+{
+    if (lcid == 1033 || lcid == 2057)
+        return kEnglish;
+    if (lcid == 1041)
+        return kJapanese;
+    return agent::desktop::CatalogVoiceDirectory::sampleText(lcid);
+}
+
+// Each engine's most natural voice for US English, else for the first of our
+// languages it speaks.
+QList<Subject> subjects()
+{
+    const auto catalog = agent::voice::VoiceCatalog::system();
+    QList<Subject> found;
+    QList<qint32> order{1033, 1041};
+    for (const speech::SpeechLanguage& language : speech::SpeechLanguages)
+        order.append(language.lcid);
+    for (const qint32 lcid : order) {
+        for (const agent::voice::VoiceInfo& voice : catalog->voicesFor(lcid)) {
+            const bool seen = std::any_of(found.begin(), found.end(), [&voice](const Subject& s) {
+                return s.engine == voice.engine;
+            });
+            if (!seen)
+                found.append({voice.engine, voice, lcid, lineFor(lcid)});
+        }
+    }
+    return found;
+}
+
+int pickerIndexFor(qint32 lcid)
+{
+    for (std::size_t i = 0; i < speech::SpeechLanguages.size(); ++i) {
+        if (speech::SpeechLanguages[i].lcid == lcid)
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
 
 // A clipboard that holds one text until it is cleared.
 class OneTextClipboard final : public platform::Clipboard
@@ -121,9 +173,15 @@ double waitForFirstAudio(agent::voice::Speaker& speaker, const QElapsedTimer& cl
     return seconds;
 }
 
-void fromClipboardTick(benchmark::State& state, const QString& text, qint32 lcid, int index)
+void fromClipboardTick(benchmark::State& state, const Subject& subject)
 {
     ProgramPath path;
+    const QString& text = subject.line;
+    const int index = pickerIndexFor(subject.lcid);
+    agent::ui::ServiceOptions options = path.settings.options();
+    options.voices.insert(subject.lcid, subject.voice.key());
+    path.settings.setOptions(options);
+    state.SetLabel(subject.voice.key().toStdString());
     OneTextClipboard clipboard;
     platform::agent::RequestPtr last;
     for (auto _ : state) {
@@ -143,7 +201,6 @@ void fromClipboardTick(benchmark::State& state, const QString& text, qint32 lcid
         if (seconds < 0)
             state.SkipWithError("no audio");
     }
-    (void)lcid;
 }
 
 // The bare engine: synthesise the same line and stop at its first samples.
@@ -162,47 +219,80 @@ private:
     std::atomic_bool& m_cancel;
 };
 
-void bareEngine(benchmark::State& state, const QString& text, qint32 lcid)
+void bareEngine(benchmark::State& state, const Subject& subject)
 {
-    agent::voice::SpeechEngine* engine = agent::voice::VoiceCatalog::system()->engineFor(lcid);
-    if (engine == nullptr) {
-        state.SkipWithError("no engine");
-        return;
-    }
-    state.SetLabel(engine->name().toStdString());
+    agent::voice::SpeechEngine* engine =
+        agent::voice::VoiceCatalog::system()->engineNamed(subject.engine);
+    state.SetLabel(subject.voice.key().toStdString());
     for (auto _ : state) {
         std::atomic_bool cancel = false;
         FirstSamples sink(cancel);
         QElapsedTimer clock;
         clock.start();
-        engine->synthesize({text, lcid, 50, 50, {}}, sink, cancel);
+        engine->synthesize({subject.line, subject.lcid, 50, 50, subject.voice.id}, sink, cancel);
         state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
     }
 }
 
-} // namespace
+// Keeps count of the audio of a whole piece.
+class AllSamples final : public agent::voice::SynthesisSink
+{
+public:
+    void format(int rate) override { sampleRate = rate; }
+    void samples(const QByteArray& pcm) override { bytes += pcm.size(); }
+    void word(const agent::voice::WordTiming&) override {}
+    void mouth(const agent::voice::MouthTiming&) override {}
+    int sampleRate = 0;
+    qint64 bytes = 0;
+};
 
-BENCHMARK_CAPTURE(bareEngine, english, kEnglish, 1033)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10);
-BENCHMARK_CAPTURE(fromClipboardTick, english, kEnglish, 1033, 2)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(10);
-BENCHMARK_CAPTURE(bareEngine, japanese, kJapanese, 1041)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
-BENCHMARK_CAPTURE(fromClipboardTick, japanese, kJapanese, 1041, 1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(5);
+void realTimeFactor(benchmark::State& state, const Subject& subject)
+{
+    agent::voice::SpeechEngine* engine =
+        agent::voice::VoiceCatalog::system()->engineNamed(subject.engine);
+    const QString paragraph = QStringList{subject.line, subject.line, subject.line}.join(u' ');
+    state.SetLabel(subject.voice.key().toStdString());
+    double audioSeconds = 0;
+    double madeSeconds = 0;
+    for (auto _ : state) {
+        std::atomic_bool cancel = false;
+        AllSamples sink;
+        QElapsedTimer clock;
+        clock.start();
+        engine->synthesize({paragraph, subject.lcid, 50, 50, subject.voice.id}, sink, cancel);
+        const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+        state.SetIterationTime(seconds);
+        madeSeconds += seconds;
+        if (sink.sampleRate > 0)
+            audioSeconds += static_cast<double>(sink.bytes) / 2.0 / sink.sampleRate;
+    }
+    state.counters["rtf"] = audioSeconds > 0 ? madeSeconds / audioSeconds : -1.0;
+    state.counters["audio_s"] = audioSeconds / static_cast<double>(state.iterations());
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    for (const Subject& subject : subjects()) {
+        const std::string name = subject.engine.toStdString();
+        const int iterations = subject.lcid == 1041 ? 5 : 10;
+        benchmark::RegisterBenchmark(("bareEngine/" + name).c_str(), bareEngine, subject)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations);
+        benchmark::RegisterBenchmark(("fromClipboardTick/" + name).c_str(), fromClipboardTick,
+                                     subject)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations);
+        benchmark::RegisterBenchmark(("realTimeFactor/" + name).c_str(), realTimeFactor, subject)
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+    }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -24,7 +24,7 @@ CLIPVOICE_TEST_PACKAGES=(
 )
 
 # What scripts/bench needs on top of those.
-CLIPVOICE_BENCH_PACKAGES=(valgrind procps)
+CLIPVOICE_BENCH_PACKAGES=(valgrind procps pocketsphinx pocketsphinx-en-us)
 
 clipvoice_say() { printf '\033[1m==> %s\033[0m\n' "$*"; }
 
