@@ -1,5 +1,6 @@
 #include "agent/voice/InstalledEngines.h"
 
+#include "agent/voice/PicoEngine.h"
 #include "agent/voice/RhvoiceEngine.h"
 
 namespace clipvoice::agent::voice {
@@ -10,6 +11,9 @@ std::vector<std::shared_ptr<SpeechEngine>> findInstalledEngines()
     // Each is found once per process and shared by every catalogue.
     if (auto rhvoice = RhvoiceEngine::installed()) {
         engines.push_back(std::move(rhvoice));
+    }
+    if (auto pico = PicoEngine::installed()) {
+        engines.push_back(std::move(pico));
     }
     return engines;
 }
