@@ -254,6 +254,7 @@ SynthesisResult runEngine(PicoRuntime& pico, const QByteArray& input, QByteArray
     const char* next = input.constData();
     qsizetype left = input.size();
     qint64 calls = 0;
+    int emptyPuts = 0;
     while (left > 0) {
         short put = 0;
         const int status =
@@ -262,6 +263,12 @@ SynthesisResult runEngine(PicoRuntime& pico, const QByteArray& input, QByteArray
         if (status != PicoOk || put < 0 || put > left) {
             return stop(
                 QStringLiteral("SVOX Pico refused the text: %1").arg(pico.engineMessage(status)));
+        }
+        // A full buffer may take nothing once; after the audio is drained it
+        // must take more.
+        emptyPuts = put == 0 ? emptyPuts + 1 : 0;
+        if (emptyPuts > 1) {
+            return stop(QStringLiteral("SVOX Pico takes no more text"));
         }
         next += put;
         left -= put;
