@@ -32,8 +32,10 @@ constexpr int LineTimeoutMs = 20000;
 
 std::shared_ptr<VoiceCatalog> espeakCatalog()
 {
+    // espeak-ng alone, without the engines this machine may have installed.
     return std::make_shared<VoiceCatalog>(
-        OpenJTalkSetup::unavailable(QStringLiteral("Open JTalk not used in this test")));
+        OpenJTalkSetup::unavailable(QStringLiteral("Open JTalk not used in this test")),
+        std::vector<std::shared_ptr<SpeechEngine>>{});
 }
 
 std::shared_ptr<VoiceCatalog> fakeCatalog(const std::shared_ptr<FakeEngine>& engine)

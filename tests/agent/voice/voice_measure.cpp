@@ -15,6 +15,8 @@
 #include "agent/voice/LineStream.h"
 #include "agent/voice/LineSynthesis.h"
 #include "agent/voice/PcmAudio.h"
+#include "agent/voice/PicoEngine.h"
+#include "agent/voice/RhvoiceEngine.h"
 #include "agent/voice/Speaker.h"
 #include "agent/voice/VoiceCatalog.h"
 
@@ -60,6 +62,94 @@ void measureSynthesis(const std::shared_ptr<VoiceCatalog>& catalog, const QStrin
               .arg(totalMs, 0, 'f', 1)
               .arg(audioMs, 0, 'f', 0)
               .arg(totalMs / audioMs, 0, 'f', 3));
+}
+
+// Sets the cancel flag at the first audio and notes when.
+class StoppingSink final : public SynthesisSink
+{
+public:
+    explicit StoppingSink(std::atomic_bool& cancel)
+        : m_cancel(cancel)
+    {}
+    void format(int sampleRate) override { rate = sampleRate; }
+    void samples(const QByteArray& pcm) override
+    {
+        if (m_cancel.load()) {
+            samplesAfter += pcm.size() / 2;
+            return;
+        }
+        m_cancel.store(true);
+        stopped.start();
+    }
+    void word(const WordTiming&) override {}
+    void mouth(const MouthTiming&) override {}
+
+    int rate = 0;
+    qsizetype samplesAfter = 0;
+    QElapsedTimer stopped;
+
+private:
+    std::atomic_bool& m_cancel;
+};
+
+// How long an engine takes to return once asked to stop, and how much audio
+// it still gives.
+void measureEngineStop(SpeechEngine& engine, const QString& text, qint32 lcid)
+{
+    std::atomic_bool cancel{false};
+    StoppingSink sink(cancel);
+    const SynthesisResult result = engine.synthesize({text, lcid, 50, 50, {}}, sink, cancel);
+    const double returnMs =
+        sink.stopped.isValid() ? static_cast<double>(sink.stopped.nsecsElapsed()) / 1e6 : -1.0;
+    print(
+        QStringLiteral("%1 stop: returned %2 ms after the flag, %3 ms of audio after it%4")
+            .arg(engine.name())
+            .arg(returnMs, 0, 'f', 2)
+            .arg(sink.rate > 0 ? static_cast<double>(sink.samplesAfter) * 1000.0 / sink.rate : 0.0,
+                 0, 'f', 1)
+            .arg(result.cancelled ? QString()
+                                  : QStringLiteral(" (the whole piece was made already)")));
+}
+
+// The engines found at run time, each alone, so their figures are their own.
+void measureInstalledEngines(const QString& english, const QString& paragraph)
+{
+    struct Row
+    {
+        std::shared_ptr<SpeechEngine> engine;
+        qint32 lcid;
+        QString label;
+        QString text;
+    };
+    const QString russian = QStringLiteral("Добрый день, я читаю скопированный текст.");
+    const QString german = QStringLiteral("Guten Tag, ich lese den kopierten Text vor.");
+    std::vector<Row> rows;
+    if (auto rhvoice = RhvoiceEngine::installed()) {
+        rows.push_back({rhvoice, 1033, QStringLiteral("short English"), english});
+        rows.push_back({rhvoice, 1049, QStringLiteral("short Russian"), russian});
+        rows.push_back({rhvoice, 1033, QStringLiteral("English paragraph"), paragraph});
+    } else {
+        print(QStringLiteral("RHVoice: not installed"));
+    }
+    if (auto pico = PicoEngine::installed()) {
+        rows.push_back({pico, 1033, QStringLiteral("short English"), english});
+        rows.push_back({pico, 1031, QStringLiteral("short German"), german});
+        rows.push_back({pico, 1033, QStringLiteral("English paragraph"), paragraph});
+    } else {
+        print(QStringLiteral("SVOX Pico: not installed"));
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (const Row& row : rows) {
+            const auto alone = std::make_shared<VoiceCatalog>(row.engine);
+            measureSynthesis(alone, QStringLiteral("%1 %2").arg(row.engine->name(), row.label),
+                             row.text, row.lcid);
+        }
+    }
+    for (const Row& row : rows) {
+        if (row.text == paragraph) {
+            measureEngineStop(*row.engine, paragraph.left(row.engine->maxChunkLength()), row.lcid);
+        }
+    }
 }
 
 void measureStop()
@@ -144,7 +234,8 @@ int main(int argc, char** argv)
     }
     const auto system = VoiceCatalog::system();
     const auto espeakOnly = std::make_shared<VoiceCatalog>(
-        OpenJTalkSetup::unavailable(QStringLiteral("measuring espeak-ng")));
+        OpenJTalkSetup::unavailable(QStringLiteral("measuring espeak-ng")),
+        std::vector<std::shared_ptr<SpeechEngine>>{});
     print(QStringLiteral("Japanese: %1").arg(system->japaneseEngineStatus()));
     const QString english = QStringLiteral("Hello, I am reading your copied text.");
     const QString japanese = QStringLiteral("今日は良い天気ですね。");
@@ -165,6 +256,7 @@ int main(int argc, char** argv)
         measureSynthesis(espeakOnly, QStringLiteral("English paragraph"), paragraph, 1033);
         measureSynthesis(system, QStringLiteral("Japanese paragraph"), japaneseParagraph, 1041);
     }
+    measureInstalledEngines(english, paragraph);
     measureStop();
     return 0;
 }
