@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <thread>
+
 #include "VoiceTestUtil.h"
 #include "agent/voice/FliteEngine.h"
 #include "agent/voice/LineStream.h"
@@ -215,6 +217,7 @@ private slots:
     void markupIsReadNotObeyed();
     void badInputIsQuiet();
     void hugeLineIsCutAndStops();
+    void threadsTakeTurns();
 };
 
 void TestVoiceFlite::textIsMadeAsciiWithItsPlaces()
@@ -617,6 +620,36 @@ void TestVoiceFlite::hugeLineIsCutAndStops()
         QVERIFY(!update.audio.isEmpty());
         QVERIFY(update.audio.size() < PcmAudio::bytesFor(1000, OutputSampleRate));
     }
+}
+
+void TestVoiceFlite::threadsTakeTurns()
+{
+    REQUIRE_FLITE(engine);
+    // Two threads speaking at once get what each gets alone (kal16 adds no
+    // noise, so its audio repeats exactly).
+    const QString texts[] = {QStringLiteral("The first thread reads this."),
+                             QStringLiteral("And the second one reads another line.")};
+    QByteArray alone[2];
+    for (int i = 0; i < 2; ++i) {
+        CollectingSink sink;
+        QVERIFY(speak(*engine, texts[i], sink, QStringLiteral("kal16")).ok);
+        alone[i] = sink.audio;
+    }
+    std::atomic_int mismatches{0};
+    auto work = [&](int i) {
+        for (int round = 0; round < 8; ++round) {
+            CollectingSink sink;
+            if (!speak(*engine, texts[i], sink, QStringLiteral("kal16")).ok ||
+                sink.audio != alone[i]) {
+                ++mismatches;
+            }
+        }
+    };
+    std::thread first(work, 0);
+    std::thread second(work, 1);
+    first.join();
+    second.join();
+    QCOMPARE(mismatches.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestVoiceFlite)

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <thread>
+
 #include "VoiceTestUtil.h"
 #include "agent/voice/EspeakEngine.h"
 #include "agent/voice/LanguageVoices.h"
@@ -204,6 +206,7 @@ private slots:
     void markupIsReadNotObeyed();
     void badInputIsQuiet();
     void hugeLineIsCutAndStops();
+    void sharesEspeakNgInTurns();
 };
 
 void TestVoiceMbrola::voiceFilesAreRead()
@@ -670,6 +673,35 @@ void TestVoiceMbrola::hugeLineIsCutAndStops()
         QVERIFY(!update.audio.isEmpty());
         QVERIFY(update.audio.size() < PcmAudio::bytesFor(1000, OutputSampleRate));
     }
+}
+
+void TestVoiceMbrola::sharesEspeakNgInTurns()
+{
+    REQUIRE_MBROLA(engine, QStringLiteral("us1"));
+    // MBROLA and plain espeak-ng from two threads at once: each line has its
+    // own voice's rate and as much audio as when spoken alone.
+    EspeakEngine espeak;
+    const QString text = QStringLiteral("Two voices take turns with one library.");
+    CollectingSink mbrolaAlone;
+    CollectingSink espeakAlone;
+    QVERIFY(speak(*engine, text, 1033, QStringLiteral("us1"), mbrolaAlone).ok);
+    QVERIFY(speak(espeak, text, 1033, {}, espeakAlone).ok);
+    std::atomic_int mismatches{0};
+    auto work = [&](SpeechEngine* speaker, const QString& voice, const CollectingSink* alone) {
+        for (int round = 0; round < 6; ++round) {
+            CollectingSink sink;
+            if (!speak(*speaker, text, 1033, voice, sink).ok || sink.rate != alone->rate ||
+                qAbs(sink.durationMs() - alone->durationMs()) > 50 ||
+                sink.words.size() != alone->words.size()) {
+                ++mismatches;
+            }
+        }
+    };
+    std::thread first(work, engine.get(), QStringLiteral("us1"), &mbrolaAlone);
+    std::thread second(work, &espeak, QString(), &espeakAlone);
+    first.join();
+    second.join();
+    QCOMPARE(mismatches.load(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestVoiceMbrola)
