@@ -246,8 +246,10 @@ bool EspeakEngine::isAvailable(QString* error)
 QString EspeakEngine::dataPath()
 {
     const std::lock_guard guard(libraryLock());
-    if (!initialiseLocked(nullptr)) {
-        return {};
+    if (g_sampleRate == 0) {
+        // Only finds the folder (0.05 ms); loading the data waits for the
+        // first line, on the synthesis thread.
+        espeak_ng_InitializePath(nullptr);
     }
     const char* path = nullptr;
     espeak_Info(&path);
@@ -277,10 +279,6 @@ std::shared_ptr<MbrolaEngine> MbrolaEngine::installed()
 {
     static const std::shared_ptr<MbrolaEngine> engine = []() -> std::shared_ptr<MbrolaEngine> {
         QString problem;
-        if (!EspeakEngine::isAvailable(&problem)) {
-            qCInfo(lcMbrola).noquote() << "MBROLA not used:" << problem;
-            return nullptr;
-        }
         const QList<MbrolaVoice> voices =
             MbrolaVoices::usable(MbrolaVoices::systemPlaces(EspeakEngine::dataPath()), &problem);
         if (voices.isEmpty()) {

@@ -36,7 +36,8 @@ public:
     // True once the library has been set up with its data; sets it up if needed.
     static bool isAvailable(QString* error = nullptr);
 
-    // The espeak-ng-data folder the library uses, once it is set up.
+    // The espeak-ng-data folder the library uses (or will use); empty when
+    // it cannot tell.
     static QString dataPath();
 };
 
@@ -50,8 +51,9 @@ class MbrolaEngine final : public SpeechEngine
 {
 public:
     // The engine of this machine, made on first use and kept for the life of
-    // the process; null when espeak-ng, the mbrola program or every voice is
-    // missing (one line in the log says which).
+    // the process; null when espeak-ng's data, the mbrola program or every
+    // voice is missing (one line in the log says which). Only looks at files:
+    // espeak-ng loads its data with the first line spoken.
     static std::shared_ptr<MbrolaEngine> installed();
 
     // An engine offering `voices`, which the caller found usable.
