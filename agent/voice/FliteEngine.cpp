@@ -171,7 +171,6 @@ struct StreamContext
     const std::atomic_bool* cancel = nullptr;
     const FliteEngine::Text* text = nullptr;
     bool started = false; // format, words and mouths handed on
-    qint64 delivered = 0; // samples
 };
 
 // Hands on the words and mouth shapes of an utterance, from the end times of
@@ -256,7 +255,6 @@ int streamCallback(const cst_wave* wave, int first, int size, int /*last*/,
     if (wave->samples && first >= 0 && size > 0 && size <= wave->num_samples - first) {
         context->sink->samples(
             QByteArray(reinterpret_cast<const char*>(wave->samples + first), qsizetype{size} * 2));
-        context->delivered += size;
     }
     return context->cancel->load() ? CST_AUDIO_STREAM_STOP : CST_AUDIO_STREAM_CONT;
 }
