@@ -11,6 +11,8 @@
 #include <cstdio>
 
 #include "agent/voice/AudioOutput.h"
+#include "agent/voice/EspeakEngine.h"
+#include "agent/voice/FliteEngine.h"
 #include "agent/voice/LanguageVoices.h"
 #include "agent/voice/LineStream.h"
 #include "agent/voice/LineSynthesis.h"
@@ -187,6 +189,115 @@ void measureStop()
                    sinkState));
 }
 
+// Times one engine's voice directly: first audio, real-time factor, and a stop
+// at the first audio (wall time to return, audio after the stop).
+class TimingSink final : public SynthesisSink
+{
+public:
+    explicit TimingSink(std::atomic_bool* stopAtFirstAudio = nullptr)
+        : m_stop(stopAtFirstAudio)
+    {
+        timer.start();
+    }
+    void format(int sampleRate) override { rate = sampleRate; }
+    void samples(const QByteArray& pcm) override
+    {
+        if (firstNs < 0) {
+            firstNs = timer.nsecsElapsed();
+        }
+        (stoppedNs >= 0 ? bytesAfterStop : bytes) += pcm.size();
+        if (m_stop && stoppedNs < 0) {
+            m_stop->store(true);
+            stoppedNs = timer.nsecsElapsed();
+        }
+    }
+    void word(const WordTiming&) override { ++words; }
+    void mouth(const MouthTiming&) override {}
+
+    QElapsedTimer timer;
+    int rate = 0;
+    qint64 firstNs = -1;
+    qint64 stoppedNs = -1;
+    qsizetype bytes = 0;
+    qsizetype bytesAfterStop = 0;
+    int words = 0;
+
+private:
+    std::atomic_bool* m_stop;
+};
+
+void measureVoice(SpeechEngine& engine, const QString& voice, const QString& text, qint32 lcid)
+{
+    const SynthesisRequest request{text, lcid, 50, 50, voice};
+    std::atomic_bool cancel{false};
+    TimingSink sink;
+    const SynthesisResult result = engine.synthesize(request, sink, cancel);
+    const double totalMs = static_cast<double>(sink.timer.nsecsElapsed()) / 1e6;
+    const double audioMs =
+        sink.rate > 0 ? static_cast<double>(sink.bytes / 2) * 1000.0 / sink.rate : 0.0;
+    std::atomic_bool stop{false};
+    TimingSink stopped(&stop);
+    engine.synthesize(request, stopped, stop);
+    const double stopMs =
+        static_cast<double>(stopped.timer.nsecsElapsed() - stopped.stoppedNs) / 1e6;
+    print(QStringLiteral("%1/%2: %3, %4 Hz, first audio %5 ms, synthesis %6 ms for %7 ms of "
+                         "audio (%8 words), real-time factor %9; stop at first audio: returned "
+                         "after %10 ms, %11 ms of audio after it")
+              .arg(engine.name(), voice, result.ok ? QStringLiteral("ok") : result.error)
+              .arg(sink.rate)
+              .arg(static_cast<double>(sink.firstNs) / 1e6, 0, 'f', 1)
+              .arg(totalMs, 0, 'f', 1)
+              .arg(audioMs, 0, 'f', 0)
+              .arg(sink.words)
+              .arg(audioMs > 0 ? totalMs / audioMs : 0.0, 0, 'f', 4)
+              .arg(stopMs, 0, 'f', 2)
+              .arg(stopped.rate > 0
+                       ? static_cast<double>(stopped.bytesAfterStop / 2) * 1000.0 / stopped.rate
+                       : 0.0,
+                   0, 'f', 1));
+}
+
+// Flite's voices and a few MBROLA voices, when installed.
+void measureInstalledVoices(const QString& paragraph)
+{
+    if (auto flite = FliteEngine::installed()) {
+        for (const VoiceInfo& voice : flite->voices()) {
+            measureVoice(*flite, voice.id, paragraph, 1033);
+        }
+    } else {
+        print(QStringLiteral("Flite: not installed"));
+    }
+    auto mbrola = MbrolaEngine::installed();
+    if (!mbrola) {
+        print(QStringLiteral("MBROLA: not installed"));
+        return;
+    }
+    for (const VoiceInfo& voice : mbrola->voices()) {
+        if (voice.id == QStringLiteral("us1") || voice.id == QStringLiteral("de5")) {
+            measureVoice(*mbrola, voice.id, paragraph, voice.languages.first());
+        }
+    }
+    // A short line with the voice already selected, and with it selected
+    // anew each time (alternating with another voice).
+    const QString line = QStringLiteral("Short line.");
+    for (const bool alternate : {false, true}) {
+        QElapsedTimer timer;
+        timer.start();
+        for (int i = 0; i < 20; ++i) {
+            std::atomic_bool cancel{false};
+            TimingSink sink;
+            const bool other = alternate && i % 2 == 1;
+            mbrola->synthesize({line, other ? 1031 : 1033, 50, 50,
+                                other ? QStringLiteral("de1") : QStringLiteral("us1")},
+                               sink, cancel);
+        }
+        print(QStringLiteral("MBROLA short line, %1: %2 ms each")
+                  .arg(alternate ? QStringLiteral("voice changing every line")
+                                 : QStringLiteral("same voice"))
+                  .arg(static_cast<double>(timer.nsecsElapsed()) / 1e6 / 20, 0, 'f', 2));
+    }
+}
+
 // Speaks `text` to the end on the machine's output and reports the timing.
 int say(const QString& text, qint32 lcid)
 {
@@ -233,6 +344,7 @@ int main(int argc, char** argv)
         return say(QString::fromLocal8Bit(argv[2]), argc >= 4 ? QByteArray(argv[3]).toInt() : 1033);
     }
     const auto system = VoiceCatalog::system();
+    // No other engines: English is espeak-ng's here.
     const auto espeakOnly = std::make_shared<VoiceCatalog>(
         OpenJTalkSetup::unavailable(QStringLiteral("measuring espeak-ng")),
         std::vector<std::shared_ptr<SpeechEngine>>{});
@@ -254,9 +366,11 @@ int main(int argc, char** argv)
         measureSynthesis(espeakOnly, QStringLiteral("short Japanese"), japanese, 1041);
         measureSynthesis(system, QStringLiteral("short Japanese"), japanese, 1041);
         measureSynthesis(espeakOnly, QStringLiteral("English paragraph"), paragraph, 1033);
+        measureSynthesis(system, QStringLiteral("English paragraph"), paragraph, 1033);
         measureSynthesis(system, QStringLiteral("Japanese paragraph"), japaneseParagraph, 1041);
     }
     measureInstalledEngines(english, paragraph);
+    measureInstalledVoices(paragraph);
     measureStop();
     return 0;
 }
