@@ -116,6 +116,21 @@ int MouthShapes::fromLoudness(double rms)
     return 4;
 }
 
+int MouthShapes::fromSound(double rms, double crossingsPerSecond)
+{
+    const int open = fromLoudness(rms);
+    if (open == 0)
+        return 0;
+    // Hiss (s, sh, f) crosses zero thousands of times a second: the teeth are
+    // nearly closed, however loud it is.
+    if (crossingsPerSecond > HissCrossingsPerSecond)
+        return 1;
+    // A loud sound with little but low frequencies is a rounded vowel (o, u).
+    if (open >= 2 && crossingsPerSecond < RoundedCrossingsPerSecond)
+        return 5;
+    return open;
+}
+
 QList<MouthTiming> MouthShapes::fromSamples(const QByteArray& pcm, int sampleRate, qint64 startMs,
                                             int stepMs, int previousShape)
 {
@@ -129,14 +144,21 @@ QList<MouthTiming> MouthShapes::fromSamples(const QByteArray& pcm, int sampleRat
     for (qsizetype start = 0; start < sampleCount; start += step) {
         const qsizetype end = std::min(sampleCount, start + step);
         double sum = 0.0;
+        qsizetype crossings = 0;
+        bool wasNegative = false;
         for (qsizetype i = start; i < end; ++i) {
             qint16 sample = 0;
             std::memcpy(&sample, pcm.constData() + i * 2, sizeof sample);
             const double value = sample / 32768.0;
             sum += value * value;
+            const bool negative = sample < 0;
+            if (i > start && negative != wasNegative)
+                ++crossings;
+            wasNegative = negative;
         }
+        const double seconds = static_cast<double>(end - start) / sampleRate;
         const double rms = std::sqrt(sum / static_cast<double>(end - start));
-        const int shape = fromLoudness(rms);
+        const int shape = fromSound(rms, static_cast<double>(crossings) / seconds);
         if (shape != last) {
             result.append(MouthTiming{startMs + start * 1000 / sampleRate, shape});
             last = shape;

@@ -17,14 +17,19 @@ using namespace clipvoice::agent::voice;
 
 namespace {
 
-QByteArray tone(int sampleRate, int ms, double amplitude)
+QByteArray toneAt(int sampleRate, double hertz, int ms, double amplitude)
 {
     QByteArray pcm(sampleRate * ms / 1000 * 2, '\0');
     for (int i = 0; i < pcm.size() / 2; ++i) {
-        const double v = amplitude * 32767.0 * std::sin(2.0 * M_PI * 440.0 * i / sampleRate);
+        const double v = amplitude * 32767.0 * std::sin(2.0 * M_PI * hertz * i / sampleRate);
         qToLittleEndian<qint16>(static_cast<qint16>(std::lround(v)), pcm.data() + i * 2);
     }
     return pcm;
+}
+
+QByteArray tone(int sampleRate, int ms, double amplitude)
+{
+    return toneAt(sampleRate, 440.0, ms, amplitude);
 }
 
 // A trace as open_jtalk writes it for "今日は。" (labels shortened).
@@ -59,6 +64,7 @@ private slots:
     void sanitizeKeepsOffsets();
     void mouthShapesFromPhonemes();
     void mouthShapesFromLoudness();
+    void mouthShapesFromTheSpectrum();
     void wavRoundTripAndOtherFormats();
     void malformedWavIsRefused();
     void resamplerKeepsDurationAcrossPieces();
@@ -195,14 +201,40 @@ void TestVoiceText::mouthShapesFromLoudness()
     QCOMPARE(last, 4);
 
     // Silence, a loud tone, silence: closed, open, closed, at the right times.
+    // (A tone of 1 kHz, like the first formant of an open vowel.)
     QByteArray pcm = QByteArray(16000 / 10 * 2, '\0'); // 100 ms
-    pcm += tone(16000, 200, 0.5);
+    pcm += toneAt(16000, 1000, 200, 0.5);
     pcm += QByteArray(16000 / 10 * 2, '\0');
     const QList<MouthTiming> shapes = MouthShapes::fromSamples(pcm, 16000, 1000, 50);
     QCOMPARE(shapes.size(), 3);
     QCOMPARE(shapes.at(0), (MouthTiming{1000, 0}));
     QCOMPARE(shapes.at(1), (MouthTiming{1100, 4}));
     QCOMPARE(shapes.at(2), (MouthTiming{1300, 0}));
+}
+
+void TestVoiceText::mouthShapesFromTheSpectrum()
+{
+    // Low frequencies alone round the lips; hiss nearly closes them; both
+    // stay closed in silence, whatever the rate of the samples.
+    for (const int rate : {16000, 22050, 48000}) {
+        const QList<MouthTiming> low =
+            MouthShapes::fromSamples(toneAt(rate, 250, 100, 0.5), rate, 0, 50);
+        QCOMPARE(low.first().shape, 5);
+        QByteArray hiss(rate / 10 * 2, '\0');
+        quint32 seed = 1;
+        for (qsizetype i = 0; i < hiss.size() / 2; ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            const auto v = static_cast<qint16>(static_cast<int>(seed >> 16) % 16000 - 8000);
+            qToLittleEndian<qint16>(v, hiss.data() + i * 2);
+        }
+        QCOMPARE(MouthShapes::fromSamples(hiss, rate, 0, 50).first().shape, 1);
+        QCOMPARE(
+            MouthShapes::fromSamples(QByteArray(rate / 10 * 2, '\0'), rate, 0, 50).first().shape,
+            0);
+    }
+    QCOMPARE(MouthShapes::fromSound(0.0, 100.0), 0);
+    QCOMPARE(MouthShapes::fromSound(0.03, 100.0), 1); // quiet and low: barely open
+    QCOMPARE(MouthShapes::fromSound(0.3, 2000.0), 4);
 }
 
 void TestVoiceText::wavRoundTripAndOtherFormats()
