@@ -57,7 +57,7 @@ def main():
     with tempfile.TemporaryDirectory() as work:
         for lcid in (1033, 2057):
             listed = subprocess.run([tool, "--list", str(lcid)], capture_output=True, text=True,
-                                    check=True).stdout.split()
+                                    check=True).stdout.splitlines()
             for key in listed:
                 if any(r["voice"] == key for r in results):
                     continue

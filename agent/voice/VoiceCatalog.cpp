@@ -3,6 +3,7 @@
 #include "agent/voice/InstalledEngines.h"
 #include "agent/voice/LanguageVoices.h"
 #include "agent/voice/OpenJTalkEngine.h"
+#include "agent/voice/VoiceRanking.h"
 
 #include <algorithm>
 #include <mutex>
@@ -55,8 +56,9 @@ QList<VoiceCatalog::Entry> VoiceCatalog::entriesFor(qint32 lcid) const
             continue;
         }
         bool listed = false;
-        for (const VoiceInfo& voice : engine->voices()) {
+        for (VoiceInfo voice : engine->voices()) {
             if (voice.speaks(lcid)) {
+                voice.quality = VoiceRanking::qualityOf(voice.key(), voice.quality);
                 entries.append({engine.get(), voice});
                 listed = true;
             }

@@ -338,7 +338,11 @@ void TestVoiceRhvoice::catalogueChoosesRhvoice()
     {
         qint32 lcid;
         const char* voice;
-    } defaults[] = {{1033, "Slt"}, {2057, "Alan"}, {1049, "Aleksandr"}, {1045, "Magda"}};
+    } defaults[] = {// English by the measured order of VoiceRanking, where Bdl came first.
+                    {1033, "Bdl"},
+                    {2057, "Alan"},
+                    {1049, "Aleksandr"},
+                    {1045, "Magda"}};
     for (const auto& row : defaults) {
         if (!engine->supportsLanguage(row.lcid)) {
             continue;
