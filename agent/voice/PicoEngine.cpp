@@ -2,6 +2,7 @@
 
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/PcmAudio.h"
+#include "agent/voice/RequestCheck.h"
 #include "agent/voice/TextChunker.h"
 #include "agent/voice/VoiceLog.h"
 #include "agent/voice/VoiceRanking.h"
@@ -693,25 +694,11 @@ SynthesisResult PicoEngine::synthesize(const SynthesisRequest& request, Synthesi
 {
     SynthesisResult result;
     const Language* language = languageFor(request);
-    if (!language) {
-        result.error =
-            request.voice.isEmpty()
-                ? QStringLiteral("no SVOX Pico voice for language %1").arg(request.language)
-                : QStringLiteral("SVOX Pico has no voice \"%1\"").arg(request.voice);
-        return result;
-    }
-    if (request.text.size() > maxChunkLength()) {
-        result.error = QStringLiteral("text too long for SVOX Pico (%1 characters, at most %2)")
-                           .arg(request.text.size())
-                           .arg(maxChunkLength());
-        return result;
-    }
-    // No control characters, NULs or unpaired surrogates; the length stays.
-    const QString text = TextChunker::sanitize(request.text);
-    if (text.trimmed().isEmpty()) {
-        result.ok = true; // nothing to say
-        return result;
-    }
+    const CheckedRequest checked =
+        checkRequest(QStringLiteral("SVOX Pico"), language != nullptr, request, maxChunkLength());
+    if (checked.done)
+        return *checked.done;
+    const QString& text = checked.text;
     const QByteArray bytes = input(text, request.speed, request.pitch);
     QByteArray pcm;
     {

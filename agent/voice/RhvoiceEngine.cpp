@@ -1,6 +1,7 @@
 #include "agent/voice/RhvoiceEngine.h"
 
 #include "agent/voice/MouthShapes.h"
+#include "agent/voice/RequestCheck.h"
 #include "agent/voice/TextChunker.h"
 #include "agent/voice/VoiceLog.h"
 #include "agent/voice/VoiceRanking.h"
@@ -547,25 +548,11 @@ SynthesisResult RhvoiceEngine::synthesize(const SynthesisRequest& request, Synth
 {
     SynthesisResult result;
     const VoiceInfo* voice = voiceFor(request);
-    if (!voice) {
-        result.error =
-            request.voice.isEmpty()
-                ? QStringLiteral("no RHVoice voice for language %1").arg(request.language)
-                : QStringLiteral("RHVoice has no voice \"%1\"").arg(request.voice);
-        return result;
-    }
-    if (request.text.size() > maxChunkLength()) {
-        result.error = QStringLiteral("text too long for RHVoice (%1 characters, at most %2)")
-                           .arg(request.text.size())
-                           .arg(maxChunkLength());
-        return result;
-    }
-    // No control characters, NULs or unpaired surrogates; the length stays.
-    const QString text = TextChunker::sanitize(request.text);
-    if (text.trimmed().isEmpty()) {
-        result.ok = true; // nothing to say
-        return result;
-    }
+    const CheckedRequest checked =
+        checkRequest(QStringLiteral("RHVoice"), voice != nullptr, request, maxChunkLength());
+    if (checked.done)
+        return *checked.done;
+    const QString& text = checked.text;
     const QByteArray utf8 = text.toUtf8();
     MessageContext context;
     context.sink = &sink;

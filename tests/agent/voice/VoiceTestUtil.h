@@ -9,7 +9,10 @@
 #include <QStringList>
 #include <QtEndian>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
 
 #include "agent/voice/SpeechEngine.h"
 
@@ -35,6 +38,94 @@ public:
     QByteArray audio;
     QList<WordTiming> words;
     QList<MouthTiming> mouths;
+};
+
+// The words of `sink` as the text they point at.
+inline QStringList spokenWords(const CollectingSink& sink, const QString& text)
+{
+    QStringList words;
+    for (const WordTiming& word : sink.words) {
+        words.append(text.mid(word.textOffset, word.textLength));
+    }
+    return words;
+}
+
+// Sets the cancel flag at the first audio and counts what comes after it.
+class CancellingSink final : public SynthesisSink
+{
+public:
+    explicit CancellingSink(std::atomic_bool& cancel)
+        : m_cancel(cancel)
+    {}
+    void format(int sampleRate) override { rate = sampleRate; }
+    void samples(const QByteArray& pcm) override
+    {
+        (m_cancel.load() ? bytesAfterCancel : bytesBefore) += pcm.size();
+        m_cancel.store(true);
+    }
+    void word(const WordTiming&) override {}
+    void mouth(const MouthTiming&) override {}
+    qsizetype samplesAfterCancel() const { return bytesAfterCancel / 2; }
+
+    int rate = 0;
+    qsizetype bytesBefore = 0;
+    qsizetype bytesAfterCancel = 0;
+
+private:
+    std::atomic_bool& m_cancel;
+};
+
+// Passes every call to `inner`, but stops the line (sets `cancel`) at its
+// first audio; counts the pieces and the longest one.
+class StoppingEngine final : public SpeechEngine
+{
+public:
+    StoppingEngine(std::shared_ptr<SpeechEngine> inner, std::atomic_bool& cancel)
+        : m_inner(std::move(inner))
+        , m_cancel(cancel)
+    {}
+    QString name() const override { return m_inner->name(); }
+    bool supportsLanguage(qint32 lcid) const override { return m_inner->supportsLanguage(lcid); }
+    QList<VoiceInfo> voices() const override { return m_inner->voices(); }
+    int maxChunkLength() const override { return m_inner->maxChunkLength(); }
+    bool streamsAudio() const override { return m_inner->streamsAudio(); }
+    bool reportsPhonemes() const override { return m_inner->reportsPhonemes(); }
+    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
+                               const std::atomic_bool& cancel) override
+    {
+        ++calls;
+        longestPiece = std::max(longestPiece, static_cast<int>(request.text.size()));
+        Forward forward(sink, m_cancel);
+        return m_inner->synthesize(request, forward, cancel);
+    }
+
+    int calls = 0;
+    int longestPiece = 0;
+
+private:
+    class Forward final : public SynthesisSink
+    {
+    public:
+        Forward(SynthesisSink& sink, std::atomic_bool& cancel)
+            : m_sink(sink)
+            , m_cancel(cancel)
+        {}
+        void format(int rate) override { m_sink.format(rate); }
+        void samples(const QByteArray& pcm) override
+        {
+            m_sink.samples(pcm);
+            m_cancel.store(true);
+        }
+        void word(const WordTiming& w) override { m_sink.word(w); }
+        void mouth(const MouthTiming& m) override { m_sink.mouth(m); }
+
+    private:
+        SynthesisSink& m_sink;
+        std::atomic_bool& m_cancel;
+    };
+
+    std::shared_ptr<SpeechEngine> m_inner;
+    std::atomic_bool& m_cancel;
 };
 
 // A tone generator that says each word of its text in `msPerWord`, for tests

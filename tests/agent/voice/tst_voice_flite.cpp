@@ -15,7 +15,7 @@
 #include "agent/voice/VoiceRanking.h"
 
 using namespace clipvoice::agent::voice;
-using clipvoice::agent::voice::testing::CollectingSink;
+using namespace clipvoice::agent::voice::testing;
 
 namespace {
 
@@ -26,16 +26,6 @@ constexpr qint32 UsEnglish = 1033;
     if (!engine) {                                                                                 \
         QSKIP("Flite is not installed here (Debian package libflite1)");                           \
     }
-
-// The words of `sink` as the text they point at.
-QStringList spokenWords(const CollectingSink& sink, const QString& text)
-{
-    QStringList words;
-    for (const WordTiming& word : sink.words) {
-        words.append(text.mid(word.textOffset, word.textLength));
-    }
-    return words;
-}
 
 // Loudness of the audio from `fromMs` for `lengthMs`.
 double rmsBetween(const CollectingSink& sink, qint64 fromMs, qint64 lengthMs)
@@ -66,88 +56,6 @@ void verifyTiming(const CollectingSink& sink, const QString& text)
         lastTime = mouth.timeMs;
     }
 }
-
-// Sets the cancel flag once the first audio has arrived, and counts what
-// comes after it.
-class CancellingSink final : public SynthesisSink
-{
-public:
-    explicit CancellingSink(std::atomic_bool& cancel)
-        : m_cancel(cancel)
-    {}
-    void format(int sampleRate) override { rate = sampleRate; }
-    void samples(const QByteArray& pcm) override
-    {
-        if (m_cancel.load()) {
-            bytesAfterCancel += pcm.size();
-            return;
-        }
-        bytesBefore += pcm.size();
-        m_cancel.store(true);
-    }
-    void word(const WordTiming&) override {}
-    void mouth(const MouthTiming&) override {}
-
-    int rate = 0;
-    qsizetype bytesBefore = 0;
-    qsizetype bytesAfterCancel = 0;
-
-private:
-    std::atomic_bool& m_cancel;
-};
-
-// Passes every call to `inner`, but stops the line (sets `cancel`) at its
-// first audio.
-class StoppingEngine final : public SpeechEngine
-{
-public:
-    StoppingEngine(std::shared_ptr<SpeechEngine> inner, std::atomic_bool& cancel)
-        : m_inner(std::move(inner))
-        , m_cancel(cancel)
-    {}
-    QString name() const override { return m_inner->name(); }
-    bool supportsLanguage(qint32 lcid) const override { return m_inner->supportsLanguage(lcid); }
-    QList<VoiceInfo> voices() const override { return m_inner->voices(); }
-    int maxChunkLength() const override { return m_inner->maxChunkLength(); }
-    bool streamsAudio() const override { return m_inner->streamsAudio(); }
-    bool reportsPhonemes() const override { return m_inner->reportsPhonemes(); }
-    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
-                               const std::atomic_bool& cancel) override
-    {
-        ++calls;
-        longestPiece = std::max(longestPiece, static_cast<int>(request.text.size()));
-        Forward forward(sink, m_cancel);
-        return m_inner->synthesize(request, forward, cancel);
-    }
-
-    int calls = 0;
-    int longestPiece = 0;
-
-private:
-    class Forward final : public SynthesisSink
-    {
-    public:
-        Forward(SynthesisSink& sink, std::atomic_bool& cancel)
-            : m_sink(sink)
-            , m_cancel(cancel)
-        {}
-        void format(int rate) override { m_sink.format(rate); }
-        void samples(const QByteArray& pcm) override
-        {
-            m_sink.samples(pcm);
-            m_cancel.store(true);
-        }
-        void word(const WordTiming& w) override { m_sink.word(w); }
-        void mouth(const MouthTiming& m) override { m_sink.mouth(m); }
-
-    private:
-        SynthesisSink& m_sink;
-        std::atomic_bool& m_cancel;
-    };
-
-    std::shared_ptr<SpeechEngine> m_inner;
-    std::atomic_bool& m_cancel;
-};
 
 // The median pitch in Hz of the voiced parts of the audio, by
 // autocorrelation over 40 ms frames (60 to 400 Hz).

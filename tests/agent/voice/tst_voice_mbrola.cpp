@@ -20,7 +20,7 @@
 #include "agent/voice/VoiceRanking.h"
 
 using namespace clipvoice::agent::voice;
-using clipvoice::agent::voice::testing::CollectingSink;
+using namespace clipvoice::agent::voice::testing;
 
 namespace {
 
@@ -57,15 +57,6 @@ SynthesisResult speak(SpeechEngine& engine, const QString& text, qint32 lcid, co
     return engine.synthesize({text, lcid, speed, 50, voice}, sink, cancel);
 }
 
-QStringList spokenWords(const CollectingSink& sink, const QString& text)
-{
-    QStringList words;
-    for (const WordTiming& word : sink.words) {
-        words.append(text.mid(word.textOffset, word.textLength));
-    }
-    return words;
-}
-
 // Words and mouths lie inside the text and the audio, in order.
 void verifyTiming(const CollectingSink& sink, const QString& text)
 {
@@ -88,78 +79,6 @@ void verifyTiming(const CollectingSink& sink, const QString& text)
         lastTime = mouth.timeMs;
     }
 }
-
-// Sets the cancel flag at the first audio and counts what comes after it.
-class CancellingSink final : public SynthesisSink
-{
-public:
-    explicit CancellingSink(std::atomic_bool& cancel)
-        : m_cancel(cancel)
-    {}
-    void format(int sampleRate) override { rate = sampleRate; }
-    void samples(const QByteArray& pcm) override
-    {
-        (m_cancel.load() ? bytesAfterCancel : bytesBefore) += pcm.size();
-        m_cancel.store(true);
-    }
-    void word(const WordTiming&) override {}
-    void mouth(const MouthTiming&) override {}
-
-    int rate = 0;
-    qsizetype bytesBefore = 0;
-    qsizetype bytesAfterCancel = 0;
-
-private:
-    std::atomic_bool& m_cancel;
-};
-
-// Passes every call to `inner` with a sink that stops the line (sets
-// `cancel`) at its first audio.
-class StoppingEngine final : public SpeechEngine
-{
-public:
-    StoppingEngine(std::shared_ptr<SpeechEngine> inner, std::atomic_bool& cancel)
-        : m_inner(std::move(inner))
-        , m_cancel(cancel)
-    {}
-    QString name() const override { return m_inner->name(); }
-    bool supportsLanguage(qint32 lcid) const override { return m_inner->supportsLanguage(lcid); }
-    QList<VoiceInfo> voices() const override { return m_inner->voices(); }
-    int maxChunkLength() const override { return m_inner->maxChunkLength(); }
-    bool streamsAudio() const override { return m_inner->streamsAudio(); }
-    bool reportsPhonemes() const override { return m_inner->reportsPhonemes(); }
-    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
-                               const std::atomic_bool& cancel) override
-    {
-        ++calls;
-        longestPiece = std::max(longestPiece, static_cast<int>(request.text.size()));
-        struct Forward final : SynthesisSink
-        {
-            SynthesisSink& sink;
-            std::atomic_bool& stop;
-            Forward(SynthesisSink& s, std::atomic_bool& c)
-                : sink(s)
-                , stop(c)
-            {}
-            void format(int rate) override { sink.format(rate); }
-            void samples(const QByteArray& pcm) override
-            {
-                sink.samples(pcm);
-                stop.store(true);
-            }
-            void word(const WordTiming& w) override { sink.word(w); }
-            void mouth(const MouthTiming& m) override { sink.mouth(m); }
-        } forward(sink, m_cancel);
-        return m_inner->synthesize(request, forward, cancel);
-    }
-
-    int calls = 0;
-    int longestPiece = 0;
-
-private:
-    std::shared_ptr<SpeechEngine> m_inner;
-    std::atomic_bool& m_cancel;
-};
 
 // A fake espeak-ng data folder and database folder for MbrolaVoices.
 struct FakeInstall

@@ -24,7 +24,7 @@
 #include "agent/voice/VoiceRanking.h"
 
 using namespace clipvoice::agent::voice;
-using clipvoice::agent::voice::testing::CollectingSink;
+using namespace clipvoice::agent::voice::testing;
 
 namespace {
 
@@ -117,15 +117,6 @@ bool sameSpeech(const QByteArray& a, const QByteArray& b)
     const double loudness = WavCodec::rms(a);
     return !a.isEmpty() && difference <= 20 &&
            std::abs(WavCodec::rms(b) - loudness) < loudness / 10;
-}
-
-QStringList spokenWords(const CollectingSink& sink, const QString& text)
-{
-    QStringList words;
-    for (const WordTiming& word : sink.words) {
-        words.append(text.mid(word.textOffset, word.textLength));
-    }
-    return words;
 }
 
 // Speaks through `inner` and sets `flag` as soon as the first audio arrives,

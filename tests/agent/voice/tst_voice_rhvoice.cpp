@@ -23,7 +23,7 @@
 #include "agent/voice/VoiceRanking.h"
 
 using namespace clipvoice::agent::voice;
-using clipvoice::agent::voice::testing::CollectingSink;
+using namespace clipvoice::agent::voice::testing;
 
 namespace {
 
@@ -122,41 +122,6 @@ void checkTiming(const CollectingSink& sink, const QString& text)
     QVERIFY(shapes.size() >= 3);
     QCOMPARE(sink.mouths.last().shape, 0); // closed at the end
 }
-
-QStringList spokenWords(const CollectingSink& sink, const QString& text)
-{
-    QStringList words;
-    for (const WordTiming& word : sink.words) {
-        words.append(text.mid(word.textOffset, word.textLength));
-    }
-    return words;
-}
-
-// Sets the cancel flag as soon as the first audio arrives and counts what
-// follows.
-class CancellingSink final : public SynthesisSink
-{
-public:
-    explicit CancellingSink(std::atomic_bool& cancel)
-        : m_cancel(cancel)
-    {}
-    void format(int sampleRate) override { rate = sampleRate; }
-    void samples(const QByteArray& pcm) override
-    {
-        if (m_cancel.load()) {
-            samplesAfterCancel += pcm.size() / 2;
-        }
-        m_cancel.store(true);
-    }
-    void word(const WordTiming&) override {}
-    void mouth(const MouthTiming&) override {}
-
-    int rate = 0;
-    qsizetype samplesAfterCancel = 0;
-
-private:
-    std::atomic_bool& m_cancel;
-};
 
 // Collects a line's output until it finishes, or cancels it once `stopAfterMs`
 // of audio has come.
@@ -480,8 +445,8 @@ void TestVoiceRhvoice::cancelStopsAtOnce()
     QVERIFY(result.cancelled);
     QVERIFY(!result.ok);
     QVERIFY(sink.rate > 0);
-    QVERIFY2(sink.samplesAfterCancel <= sink.rate / 20, // 50 ms
-             qPrintable(QString::number(sink.samplesAfterCancel)));
+    QVERIFY2(sink.samplesAfterCancel() <= sink.rate / 20, // 50 ms
+             qPrintable(QString::number(sink.samplesAfterCancel())));
 
     // Set before the call: nothing at all, and the engine is fine afterwards.
     CollectingSink none;
