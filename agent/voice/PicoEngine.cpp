@@ -3,6 +3,7 @@
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/PcmAudio.h"
 #include "agent/voice/RequestCheck.h"
+#include "agent/voice/RuntimeLibrary.h"
 #include "agent/voice/TextChunker.h"
 #include "agent/voice/VoiceLog.h"
 #include "agent/voice/VoiceRanking.h"
@@ -57,16 +58,6 @@ std::mutex& libraryLock()
 {
     static std::mutex lock;
     return lock;
-}
-
-template <typename Pointer>
-void resolve(void* handle, const char* symbol, Pointer& out, QStringList& missing)
-{
-    void* address = dlsym(handle, symbol);
-    if (!address) {
-        missing.append(QString::fromLatin1(symbol));
-    }
-    out = reinterpret_cast<Pointer>(address);
 }
 
 const unsigned char* picoText(const QByteArray& bytes)
@@ -529,30 +520,33 @@ std::shared_ptr<PicoEngine> PicoEngine::load(const Setup& setup, QString* proble
     if (languages.isEmpty()) {
         return fail(QStringLiteral("no language files in %1").arg(setup.languageFolder));
     }
-    void* handle = dlopen(setup.library.constData(), RTLD_NOW | RTLD_LOCAL);
+    QString loadError;
+    void* handle = RuntimeLibrary::open(setup.library, &loadError);
     if (!handle) {
-        return fail(
-            QStringLiteral("cannot load %1 (%2)")
-                .arg(QString::fromLocal8Bit(setup.library), QString::fromLocal8Bit(dlerror())));
+        return fail(loadError);
     }
     auto library = std::make_shared<Library>();
     library->handle = handle;
     QStringList missing;
-    resolve(handle, "pico_initialize", library->initialize, missing);
-    resolve(handle, "pico_getSystemStatusMessage", library->getSystemStatusMessage, missing);
-    resolve(handle, "pico_loadResource", library->loadResource, missing);
-    resolve(handle, "pico_unloadResource", library->unloadResource, missing);
-    resolve(handle, "pico_getResourceName", library->getResourceName, missing);
-    resolve(handle, "pico_createVoiceDefinition", library->createVoiceDefinition, missing);
-    resolve(handle, "pico_addResourceToVoiceDefinition", library->addResourceToVoiceDefinition,
-            missing);
-    resolve(handle, "pico_releaseVoiceDefinition", library->releaseVoiceDefinition, missing);
-    resolve(handle, "pico_newEngine", library->newEngine, missing);
-    resolve(handle, "pico_disposeEngine", library->disposeEngine, missing);
-    resolve(handle, "pico_putTextUtf8", library->putTextUtf8, missing);
-    resolve(handle, "pico_getData", library->getData, missing);
-    resolve(handle, "pico_resetEngine", library->resetEngine, missing);
-    resolve(handle, "pico_getEngineStatusMessage", library->getEngineStatusMessage, missing);
+    RuntimeLibrary::resolve(handle, "pico_initialize", library->initialize, missing);
+    RuntimeLibrary::resolve(handle, "pico_getSystemStatusMessage", library->getSystemStatusMessage,
+                            missing);
+    RuntimeLibrary::resolve(handle, "pico_loadResource", library->loadResource, missing);
+    RuntimeLibrary::resolve(handle, "pico_unloadResource", library->unloadResource, missing);
+    RuntimeLibrary::resolve(handle, "pico_getResourceName", library->getResourceName, missing);
+    RuntimeLibrary::resolve(handle, "pico_createVoiceDefinition", library->createVoiceDefinition,
+                            missing);
+    RuntimeLibrary::resolve(handle, "pico_addResourceToVoiceDefinition",
+                            library->addResourceToVoiceDefinition, missing);
+    RuntimeLibrary::resolve(handle, "pico_releaseVoiceDefinition", library->releaseVoiceDefinition,
+                            missing);
+    RuntimeLibrary::resolve(handle, "pico_newEngine", library->newEngine, missing);
+    RuntimeLibrary::resolve(handle, "pico_disposeEngine", library->disposeEngine, missing);
+    RuntimeLibrary::resolve(handle, "pico_putTextUtf8", library->putTextUtf8, missing);
+    RuntimeLibrary::resolve(handle, "pico_getData", library->getData, missing);
+    RuntimeLibrary::resolve(handle, "pico_resetEngine", library->resetEngine, missing);
+    RuntimeLibrary::resolve(handle, "pico_getEngineStatusMessage", library->getEngineStatusMessage,
+                            missing);
     if (!missing.isEmpty()) {
         return fail(
             QStringLiteral("%1 lacks %2")

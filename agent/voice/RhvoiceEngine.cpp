@@ -2,6 +2,7 @@
 
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/RequestCheck.h"
+#include "agent/voice/RuntimeLibrary.h"
 #include "agent/voice/TextChunker.h"
 #include "agent/voice/VoiceLog.h"
 #include "agent/voice/VoiceRanking.h"
@@ -311,16 +312,6 @@ int onWordStart(unsigned position, unsigned length, void* userData)
     return 1;
 }
 
-template <typename Pointer>
-void resolve(void* handle, const char* symbol, Pointer& out, QStringList& missing)
-{
-    void* address = dlsym(handle, symbol);
-    if (!address) {
-        missing.append(QString::fromLatin1(symbol));
-    }
-    out = reinterpret_cast<Pointer>(address);
-}
-
 // The default voice of each language comes first: the female voices Slt
 // (fewest recognition errors of the English voices), Magda and Letícia, and
 // Aleksandr for Russian.
@@ -364,22 +355,21 @@ std::shared_ptr<RhvoiceEngine> RhvoiceEngine::load(const Paths& paths, QString* 
         }
         return std::shared_ptr<RhvoiceEngine>();
     };
-    void* handle = dlopen(paths.library.constData(), RTLD_NOW | RTLD_LOCAL);
+    QString loadError;
+    void* handle = RuntimeLibrary::open(paths.library, &loadError);
     if (!handle) {
-        return fail(
-            QStringLiteral("cannot load %1 (%2)")
-                .arg(QString::fromLocal8Bit(paths.library), QString::fromLocal8Bit(dlerror())));
+        return fail(loadError);
     }
     auto library = std::make_shared<Library>();
     library->handle = handle;
     QStringList missing;
-    resolve(handle, "RHVoice_new_tts_engine", library->newEngine, missing);
-    resolve(handle, "RHVoice_delete_tts_engine", library->deleteEngine, missing);
-    resolve(handle, "RHVoice_get_number_of_voices", library->voiceCount, missing);
-    resolve(handle, "RHVoice_get_voices", library->voiceList, missing);
-    resolve(handle, "RHVoice_new_message", library->newMessage, missing);
-    resolve(handle, "RHVoice_delete_message", library->deleteMessage, missing);
-    resolve(handle, "RHVoice_speak", library->speak, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_new_tts_engine", library->newEngine, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_delete_tts_engine", library->deleteEngine, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_get_number_of_voices", library->voiceCount, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_get_voices", library->voiceList, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_new_message", library->newMessage, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_delete_message", library->deleteMessage, missing);
+    RuntimeLibrary::resolve(handle, "RHVoice_speak", library->speak, missing);
     if (!missing.isEmpty()) {
         // The library stays loaded: unloading C++ libraries is not always safe.
         return fail(
