@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -16,6 +17,8 @@ namespace {
 std::atomic<int> signalSocket{-1};
 std::atomic<DesktopSessionEvents*> exitWatcher{nullptr};
 constexpr int kSignals[] = {SIGTERM, SIGHUP, SIGINT};
+// The status the toolkit ends with when the display connection is lost.
+constexpr int kAbruptExitStatus = 1;
 
 extern "C" void onSignal(int number)
 {
@@ -29,8 +32,16 @@ extern "C" void onSignal(int number)
 
 extern "C" void onExit()
 {
-    if (DesktopSessionEvents* events = exitWatcher.exchange(nullptr))
-        emit events->endingNow();
+    DesktopSessionEvents* events = exitWatcher.exchange(nullptr);
+    if (events == nullptr)
+        return;
+    emit events->endingNow();
+    // The program did not wind down: its window, audio, synthesis and web
+    // engine threads still run, and the static destructors that exit() runs
+    // next would pull their data away beneath them (a crash at the very end).
+    // What had to be kept is saved: end here, as the toolkit asked.
+    std::fflush(nullptr);
+    std::_Exit(kAbruptExitStatus);
 }
 
 } // namespace

@@ -27,7 +27,9 @@ public:
     explicit DesktopSessionEvents(QObject* parent = nullptr);
     ~DesktopSessionEvents() override;
 
-    // From now until this object is destroyed, an exit() raises endingNow().
+    // From now until this object is destroyed, an exit() raises endingNow()
+    // and then ends the process at once with status 1, skipping the static
+    // destructors that other threads may still depend on.
     // Call it once start-up is done: what the program saves then has been
     // read already, so the exit handler runs before what reading it set up
     // is torn down.
