@@ -145,9 +145,9 @@ void Form1::createControls()
     Text1->setTabChangesFocus(true);
 
     WebBrowser1 = m_services.createWebPane(this);
-    WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    WebBrowser1->setFocusPolicy(Qt::StrongFocus);
-    WebBrowser1->setVisible(true);
+    WebBrowser1->widget()->setObjectName(QStringLiteral("WebBrowser1"));
+    WebBrowser1->widget()->setFocusPolicy(Qt::StrongFocus);
+    WebBrowser1->widget()->setVisible(true);
 
     TreeView1 = new QTreeWidget(this);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));

@@ -114,7 +114,7 @@ void Form1::clearTextBox()
 
 void Form1::showOrHideBrowserPane()
 {
-    WebBrowser1->setVisible(checkValue(Check3) == 1);
+    WebBrowser1->widget()->setVisible(checkValue(Check3) == 1);
 }
 
 void Form1::switchClipboardWatching()

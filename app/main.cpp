@@ -1,4 +1,5 @@
 #include "agent/desktop/DesktopCharacterService.h"
+#include "app/AppLogging.h"
 #include "app/DisplayPlatform.h"
 #include "app/Fonts.h"
 #include "app/Form1.h"
@@ -16,8 +17,6 @@
 #include <QApplication>
 #include <QLoggingCategory>
 
-#include <cstdio>
-
 namespace {
 
 // Exit statuses of the program.
@@ -27,8 +26,7 @@ constexpr int kExitStartupFailed = 2;
 int reportStartupFailure(clipvoice::platform::Dialogs& dialogs, const QString& message)
 {
     using namespace clipvoice::app;
-    std::fprintf(stderr, "clipvoice: %s: %s\n", qUtf8Printable(texts::startupFailed()),
-                 qUtf8Printable(message));
+    qCCritical(lcApp).noquote() << texts::startupFailed() + QStringLiteral(": ") + message;
     dialogs.error(texts::applicationTitle(),
                   texts::startupFailed() + QStringLiteral("\n\n") + message);
     return kExitStartupFailed;
@@ -72,7 +70,7 @@ int main(int argc, char** argv)
     app::Form1 form(services);
     try {
         if (form.load() == app::StartupOutcome::RefusedSecondCopy) {
-            std::fprintf(stderr, "clipvoice: %s\n", qUtf8Printable(app::texts::alreadyRunning()));
+            qCCritical(lcApp).noquote() << app::texts::alreadyRunning();
             return kExitRefusedSecondCopy;
         }
     } catch (const app::StartupError& error) {

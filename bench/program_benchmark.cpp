@@ -420,13 +420,3 @@ void speakLongLineWithBalloon(benchmark::State& state)
 BENCHMARK(speakLongLineWithBalloon)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -18,6 +18,7 @@
 #include "agent/voice/Speaker.h"
 #include "agent/voice/SpeechEngine.h"
 #include "agent/voice/VoiceCatalog.h"
+#include "bench/BenchmarkMain.h"
 #include "platform/Clipboard.h"
 #include "speech/ClipboardWatcher.h"
 #include "speech/SpeakPipeline.h"
@@ -270,12 +271,8 @@ void realTimeFactor(benchmark::State& state, const Subject& subject)
     state.counters["audio_s"] = audioSeconds / static_cast<double>(state.iterations());
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void registerEngineBenchmarks()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
     for (const Subject& subject : subjects()) {
         const std::string name = subject.engine.toStdString();
         const int iterations = subject.lcid == 1041 ? 5 : 10;
@@ -293,8 +290,10 @@ int main(int argc, char** argv)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(3);
     }
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
 }
+
+// The engines are listed once the application exists.
+const bool engineBenchmarksRegistered =
+    clipvoice::bench::registerWhenStarted(registerEngineBenchmarks);
+
+} // namespace

@@ -1,12 +1,11 @@
 #include "catalogue/CharacterFolderSetup.h"
 
+#include "catalogue/CatalogueLog.h"
 #include "platform/SystemFolders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-
-#include <cstdio>
 
 namespace clipvoice::catalogue {
 
@@ -15,8 +14,7 @@ int prepareCharacterFolder(platform::SystemFolders& folders, const QString& char
     if (!folders.isDefaultWindowsDirectory() || QFileInfo::exists(characterFolder))
         return 0;
     if (!QDir().mkpath(characterFolder)) {
-        std::fprintf(stderr, "clipvoice: cannot create the character folder %s\n",
-                     qUtf8Printable(characterFolder));
+        qCWarning(lcCatalogue).noquote() << "cannot create the character folder" << characterFolder;
         return 0;
     }
     const QDir shipped(folders.shippedCharactersDirectory());
@@ -29,7 +27,7 @@ int prepareCharacterFolder(platform::SystemFolders& folders, const QString& char
         if (QFile::copy(shipped.filePath(name), QDir(characterFolder).filePath(name)))
             ++copied;
         else
-            std::fprintf(stderr, "clipvoice: cannot copy the character %s\n", qUtf8Printable(name));
+            qCWarning(lcCatalogue).noquote() << "cannot copy the character" << name;
     }
     return copied;
 }

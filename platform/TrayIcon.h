@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QIcon>
 #include <QObject>
 #include <QString>
+
+class QIcon;
 
 namespace clipvoice::platform {
 

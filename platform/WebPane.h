@@ -1,20 +1,21 @@
 #pragma once
 
-#include <QUrl>
-#include <QWidget>
+class QUrl;
+class QWidget;
 
 namespace clipvoice::platform {
 
 // The small browser pane of the main window. Navigation runs in the background:
 // navigate() returns at once, and a page that cannot be reached shows the
-// browser's own error page.
-class WebPane : public QWidget
+// browser's own error page. The pane is a widget of the window it was created
+// in, which owns it.
+class WebPane
 {
-    Q_OBJECT
-
 public:
-    using QWidget::QWidget;
+    virtual ~WebPane() = default;
 
+    // The pane as a widget, to place and show in the window.
+    virtual QWidget* widget() = 0;
     virtual void navigate(const QUrl& address) = 0;
 };
 

@@ -33,10 +33,11 @@ class Scheduler;
 //  - Play: plays the named animation; Failed at once when the character lacks
 //    it. A looping animation plays until stopped, or until another request waits
 //    (it then takes its exit path).
-//  - Speak: shows the speech balloon, plays a Speaking animation and, once its
-//    last frame is reached, speaks with mouth movements while the balloon reveals
-//    the words. Done when the speech and the animation are over. While hidden the
-//    text is still spoken, without balloon.
+//  - Speak: shows the speech balloon, plays a Speaking animation and speaks at
+//    once, with mouth movements, while the balloon reveals the words; the
+//    animation holds its last frame until the speech is over. Done when the
+//    speech and the animation are over. While hidden the text is still spoken,
+//    without balloon.
 //  - Think: shows a thought balloon for the time it takes to read it.
 // After a speech or thought the balloon hides after a short delay.
 //

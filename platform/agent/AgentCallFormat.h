@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 
@@ -111,7 +110,18 @@ AgentCall propertySheetVisible(bool visible);
 AgentCall commandEvent(const QString& name);
 } // namespace calls
 
-// Writes and reads the one-line form of a call:
+// The fixed words of the one-line form of a call.
+namespace callMarks {
+inline constexpr QLatin1String okMark{" -> ok"};
+inline constexpr QLatin1String valueMark{" -> ok: "};
+inline constexpr QLatin1String failedMark{" -> failed: "};
+inline constexpr QLatin1String eventMark{"event "};
+inline constexpr QLatin1String omittedWord{"omitted"};
+inline constexpr QLatin1String trueWord{"true"};
+inline constexpr QLatin1String falseWord{"false"};
+} // namespace callMarks
+
+// Writes the one-line form of a call (testing/AgentCallParser reads it back):
 //   Operation(arg, arg, ...) -> ok
 //   Operation(arg, ...) -> ok: <value>
 //   Operation(arg, ...) -> failed: <reason>
@@ -127,10 +137,6 @@ public:
     static QString format(const AgentCall& call);
     static QString formatValue(const CallValue& value);
     static QString quote(const QString& text);
-
-    // Reads one line (without its line end); fails with the position and cause
-    // of the first thing that does not fit the form above.
-    static AgentResult<AgentCall> parse(QStringView line);
 };
 
 } // namespace clipvoice::platform::agent

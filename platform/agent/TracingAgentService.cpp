@@ -1,6 +1,7 @@
 #include "platform/agent/TracingAgentService.h"
 
-#include <QDebug>
+#include "platform/agent/AgentBoundaryLog.h"
+
 #include <QFile>
 
 #include <utility>
@@ -27,8 +28,9 @@ public:
         // even when other processes append to the same file.
         if (m_file->write(line) != line.size() && !m_warned) {
             m_warned = true;
-            qWarning().noquote() << QStringLiteral("ClipVoice: cannot write the trace file %1: %2")
-                                        .arg(m_file->fileName(), m_file->errorString());
+            qCWarning(lcAgentBoundary).noquote()
+                << QStringLiteral("cannot write the trace file %1: %2")
+                       .arg(m_file->fileName(), m_file->errorString());
         }
     }
 
@@ -79,9 +81,9 @@ std::unique_ptr<AgentService> traceTo(std::unique_ptr<AgentService> inner, const
         return inner;
     AgentResult<std::unique_ptr<QFile>> file = TracingAgentService::openTraceFile(path);
     if (!file) {
-        qWarning().noquote() << QStringLiteral(
-                                    "ClipVoice: cannot open the trace file %1 (%2); not tracing")
-                                    .arg(path, file.error());
+        qCWarning(lcAgentBoundary).noquote()
+            << QStringLiteral("cannot open the trace file %1 (%2); not tracing")
+                   .arg(path, file.error());
         return inner;
     }
     return std::make_unique<TracingAgentService>(std::move(inner), std::move(file.value()));

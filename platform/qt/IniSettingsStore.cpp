@@ -1,10 +1,10 @@
 #include "platform/qt/IniSettingsStore.h"
 
+#include "platform/qt/PlatformLog.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSettings>
-
-#include <cstdio>
 
 namespace clipvoice::platform {
 
@@ -46,8 +46,7 @@ bool IniSettingsStore::write(const QString& application, const QString& section,
             m_error = QStringLiteral("%1 is damaged and cannot be replaced").arg(file);
             return false;
         }
-        std::fprintf(stderr, "clipvoice: the damaged settings file was kept as %s\n",
-                     qUtf8Printable(kept));
+        qCWarning(lcPlatform).noquote() << "the damaged settings file was kept as" << kept;
         status = store(application, section, key, value);
     }
     switch (status) {

@@ -13,7 +13,7 @@
 namespace clipvoice::platform {
 
 WebEnginePane::WebEnginePane(QWidget* parent)
-    : WebPane(parent)
+    : QWidget(parent)
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,8 @@
 
 #include "platform/WebPane.h"
 
+#include <QWidget>
+
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -12,7 +14,7 @@ class RestrictedWebPage;
 // The browser pane, built on Qt WebEngine and locked down: web content cannot
 // open windows or pop-ups, read local files, download anything or be granted
 // any permission, and the pane keeps no cookies or cache on disk.
-class WebEnginePane final : public WebPane
+class WebEnginePane final : public QWidget, public WebPane
 {
     Q_OBJECT
 
@@ -20,6 +22,7 @@ public:
     explicit WebEnginePane(QWidget* parent = nullptr);
     ~WebEnginePane() override;
 
+    QWidget* widget() override { return this; }
     void navigate(const QUrl& address) override;
 
     // Null until the first navigate().

@@ -2,6 +2,7 @@
 
 #include "platform/TrayIcon.h"
 
+#include <QIcon>
 #include <QStringList>
 
 namespace clipvoice::platform::testing {

@@ -3,17 +3,20 @@
 #include "platform/WebPane.h"
 
 #include <QList>
+#include <QUrl>
+#include <QWidget>
 
 namespace clipvoice::platform::testing {
 
 // A browser pane that only records where it was told to go.
-class RecordingWebPane final : public WebPane
+class RecordingWebPane final : public QWidget, public WebPane
 {
     Q_OBJECT
 
 public:
-    using WebPane::WebPane;
+    using QWidget::QWidget;
 
+    QWidget* widget() override { return this; }
     void navigate(const QUrl& address) override { navigations.append(address); }
 
     QList<QUrl> navigations;

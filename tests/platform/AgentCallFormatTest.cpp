@@ -1,8 +1,10 @@
 #include "platform/agent/AgentCallFormat.h"
+#include "platform/agent/testing/AgentCallParser.h"
 
 #include <QTest>
 
 using namespace clipvoice::platform::agent;
+using clipvoice::platform::agent::testing::AgentCallParser;
 
 Q_DECLARE_METATYPE(clipvoice::platform::agent::AgentCall)
 
@@ -112,7 +114,7 @@ private slots:
         QFETCH(AgentCall, call);
         const QString line = AgentCallFormat::format(call);
         QVERIFY2(!line.contains(u'\n') && !line.contains(u'\r'), qPrintable(line));
-        const AgentResult<AgentCall> parsed = AgentCallFormat::parse(line);
+        const AgentResult<AgentCall> parsed = AgentCallParser::parse(line);
         QVERIFY2(parsed.ok(), qPrintable(parsed.error()));
         QCOMPARE(AgentCallFormat::format(parsed.value()), line);
         QVERIFY(parsed.value() == call);
@@ -120,7 +122,7 @@ private slots:
 
     void parsesTheParts()
     {
-        const AgentResult<AgentCall> parsed = AgentCallFormat::parse(
+        const AgentResult<AgentCall> parsed = AgentCallParser::parse(
             QStringLiteral(R"(Commands.Add("Read", "\u0041", omitted, -12, true) -> ok)"));
         QVERIFY2(parsed.ok(), qPrintable(parsed.error()));
         const AgentCall& call = parsed.value();
@@ -156,7 +158,7 @@ private slots:
     void rejectsMalformedLines()
     {
         QFETCH(QString, line);
-        QVERIFY(!AgentCallFormat::parse(line).ok());
+        QVERIFY(!AgentCallParser::parse(line).ok());
     }
 };
 

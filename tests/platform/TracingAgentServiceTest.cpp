@@ -1,5 +1,6 @@
 #include "platform/agent/TracingAgentService.h"
 #include "platform/agent/HeadlessAgentService.h"
+#include "platform/agent/testing/AgentCallParser.h"
 #include "platform/agent/testing/RecordingAgentService.h"
 
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace clipvoice::platform::agent;
+using clipvoice::platform::agent::testing::AgentCallParser;
 using clipvoice::platform::agent::testing::RecordingAgentService;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
@@ -123,7 +125,7 @@ private slots:
         const QStringList lines = readLines(path);
         QCOMPARE(lines, expected);
         for (const QString& line : lines)
-            QVERIFY2(AgentCallFormat::parse(line).ok(), qPrintable(line));
+            QVERIFY2(AgentCallParser::parse(line).ok(), qPrintable(line));
     }
 
     void longTextsAreTracedByTheirStart()

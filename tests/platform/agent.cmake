@@ -3,7 +3,7 @@
 
 clipvoice_add_test(agent_call_format_test
     SOURCES AgentCallFormatTest.cpp
-    LIBS clipvoice_agent_boundary
+    LIBS clipvoice_platform_doubles
     LABELS unit)
 
 clipvoice_add_test(headless_agent_service_test
@@ -13,10 +13,10 @@ clipvoice_add_test(headless_agent_service_test
 
 clipvoice_add_test(tracing_agent_service_test
     SOURCES TracingAgentServiceTest.cpp
-    LIBS clipvoice_agent_doubles
+    LIBS clipvoice_platform_doubles
     LABELS unit)
 
 clipvoice_add_test(recording_agent_service_test
     SOURCES RecordingAgentServiceTest.cpp
-    LIBS clipvoice_agent_doubles
+    LIBS clipvoice_platform_doubles
     LABELS unit)

@@ -1,0 +1,3 @@
+#include "platform/agent/AgentBoundaryLog.h"
+
+Q_LOGGING_CATEGORY(lcAgentBoundary, "clipvoice.agent")

@@ -1,0 +1,3 @@
+#include "platform/qt/PlatformLog.h"
+
+Q_LOGGING_CATEGORY(lcPlatform, "clipvoice.platform")

@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+// Messages of the desktop adapters: settings file, clipboard, tray, web pane.
+Q_DECLARE_LOGGING_CATEGORY(lcPlatform)
