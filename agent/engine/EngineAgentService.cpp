@@ -6,8 +6,8 @@
 #include "agent/engine/PropertySheetView.h"
 #include "agent/engine/QtScheduler.h"
 #include "agent/engine/RequestObserver.h"
-#include "agent/engine/SeededRandom.h"
 #include "platform/agent/AgentCallFormat.h"
+#include "platform/agent/SeededRandom.h"
 #include "platform/agent/ServiceCommon.h"
 
 #include <QDir>
@@ -227,7 +227,8 @@ EngineAgentService::EngineAgentService(EngineEnvironment environment, QString ch
     if (!m_environment.scheduler)
         m_environment.scheduler = std::make_shared<QtScheduler>();
     if (!m_environment.random)
-        m_environment.random = std::make_shared<SeededRandom>(SeededRandom::systemSeed());
+        m_environment.random =
+            std::make_shared<platform::SeededRandom>(platform::SeededRandom::systemSeed());
     m_characters = std::make_unique<Characters>(m_environment, std::move(characterFolder));
 }
 

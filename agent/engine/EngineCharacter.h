@@ -8,6 +8,7 @@
 #include "agent/engine/IdleController.h"
 #include "agent/engine/RequestQueue.h"
 #include "platform/agent/AgentService.h"
+#include "platform/agent/RandomSource.h"
 
 #include <QList>
 #include <QString>
@@ -19,7 +20,6 @@
 namespace clipvoice::agent::engine {
 
 class CharacterSource;
-class RandomSource;
 class RequestObserver;
 class Scheduler;
 
@@ -51,8 +51,8 @@ public:
     using RequestPtr = platform::agent::RequestPtr;
 
     EngineCharacter(QString id, std::shared_ptr<const CharacterSource> source, CharacterParts parts,
-                    Scheduler& scheduler, RandomSource& random, EngineSettings settings = {},
-                    RequestObserver* observer = nullptr,
+                    Scheduler& scheduler, platform::RandomSource& random,
+                    EngineSettings settings = {}, RequestObserver* observer = nullptr,
                     std::function<quint64()> requestNumbers = {});
     ~EngineCharacter() override;
     EngineCharacter(const EngineCharacter&) = delete;
@@ -141,7 +141,7 @@ private:
     QString m_id;
     std::shared_ptr<const CharacterSource> m_source;
     CharacterParts m_parts;
-    RandomSource& m_random;
+    platform::RandomSource& m_random;
     EngineSettings m_settings;
     std::function<quint64()> m_requestNumbers;
     quint64 m_owner;

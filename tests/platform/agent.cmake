@@ -20,3 +20,8 @@ clipvoice_add_test(recording_agent_service_test
     SOURCES RecordingAgentServiceTest.cpp
     LIBS clipvoice_agent_doubles
     LABELS unit)
+
+clipvoice_add_test(seeded_random_test
+    SOURCES SeededRandomTest.cpp
+    LIBS clipvoice_agent_boundary
+    LABELS unit)

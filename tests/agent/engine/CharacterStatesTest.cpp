@@ -4,7 +4,7 @@
 #include "agent/engine/IdleController.h"
 #include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/MemoryCharacterSource.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 
@@ -12,6 +12,7 @@ using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
 using namespace clipvoice::agent::engine::test;
+using clipvoice::platform::testing::ScriptedRandom;
 
 class CharacterStatesTest : public QObject
 {

@@ -11,7 +11,7 @@
 #include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/RecordingPartsFactory.h"
 #include "agent/engine/testing/RecordingRequestObserver.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +23,7 @@ using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
 using namespace clipvoice::agent::engine::test;
+using clipvoice::platform::testing::ScriptedRandom;
 using namespace clipvoice::platform::agent;
 
 namespace {

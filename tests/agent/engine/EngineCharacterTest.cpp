@@ -7,7 +7,7 @@
 #include "agent/engine/testing/MemoryCharacterSource.h"
 #include "agent/engine/testing/RecordingPartsFactory.h"
 #include "agent/engine/testing/RecordingRequestObserver.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 
@@ -17,6 +17,7 @@ using namespace clipvoice::agent::engine::testing;
 using namespace clipvoice::agent::engine::test;
 using clipvoice::platform::agent::RequestPtr;
 using clipvoice::platform::agent::RequestStatus;
+using clipvoice::platform::testing::ScriptedRandom;
 
 namespace {
 
