@@ -25,3 +25,8 @@ clipvoice_add_test(seeded_random_test
     SOURCES SeededRandomTest.cpp
     LIBS clipvoice_agent_boundary
     LABELS unit)
+
+clipvoice_add_test(character_registry_test
+    SOURCES CharacterRegistryTest.cpp
+    LIBS clipvoice_agent_boundary
+    LABELS unit)
