@@ -7,7 +7,7 @@
 
 namespace clipvoice::agent::engine {
 
-AnimationPlayer::AnimationPlayer(const CharacterSource& source, Scheduler& scheduler,
+AnimationPlayer::AnimationPlayer(const CharacterSource& source, timing::Scheduler& scheduler,
                                  platform::RandomSource& random)
     : m_source(source)
     , m_random(random)

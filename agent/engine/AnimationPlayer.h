@@ -2,6 +2,7 @@
 
 #include "agent/acs/Character.h"
 #include "agent/engine/EngineTimer.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/RandomSource.h"
 
 #include <QImage>
@@ -13,7 +14,6 @@
 namespace clipvoice::agent::engine {
 
 class CharacterSource;
-class Scheduler;
 
 // Plays one animation of a character at a time, frame by frame.
 //
@@ -63,7 +63,7 @@ public:
     static constexpr qint64 ZeroLoopDelayMs = 10;
     static constexpr int ExitStepsPerFrame = 4;
 
-    AnimationPlayer(const CharacterSource& source, Scheduler& scheduler,
+    AnimationPlayer(const CharacterSource& source, timing::Scheduler& scheduler,
                     platform::RandomSource& random);
     AnimationPlayer(const AnimationPlayer&) = delete;
     AnimationPlayer& operator=(const AnimationPlayer&) = delete;

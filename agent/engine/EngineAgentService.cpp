@@ -4,8 +4,8 @@
 #include "agent/engine/CharacterPartsFactory.h"
 #include "agent/engine/EngineCharacter.h"
 #include "agent/engine/PropertySheetView.h"
-#include "agent/engine/QtScheduler.h"
 #include "agent/engine/RequestObserver.h"
+#include "agent/timing/QtScheduler.h"
 #include "platform/agent/AgentCallFormat.h"
 #include "platform/agent/CharacterRegistry.h"
 #include "platform/agent/SeededRandom.h"
@@ -208,7 +208,7 @@ EngineAgentService::EngineAgentService(EngineEnvironment environment, QString ch
     , m_environment(std::move(environment))
 {
     if (!m_environment.scheduler)
-        m_environment.scheduler = std::make_shared<QtScheduler>();
+        m_environment.scheduler = std::make_shared<timing::QtScheduler>();
     if (!m_environment.random)
         m_environment.random =
             std::make_shared<platform::SeededRandom>(platform::SeededRandom::systemSeed());

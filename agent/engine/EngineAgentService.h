@@ -2,6 +2,7 @@
 
 #include "agent/engine/CharacterView.h"
 #include "agent/engine/EngineSettings.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentService.h"
 #include "platform/agent/RandomSource.h"
 
@@ -18,7 +19,6 @@ class CharacterSource;
 class EngineCharacter;
 class PropertySheetView;
 class RequestObserver;
-class Scheduler;
 
 // Opens a character file; fails with a message saying why.
 using CharacterLoader =
@@ -29,7 +29,7 @@ using CharacterLoader =
 struct EngineEnvironment
 {
     std::shared_ptr<CharacterPartsFactory> parts;
-    std::shared_ptr<Scheduler> scheduler;             // null: Qt timers
+    std::shared_ptr<timing::Scheduler> scheduler;     // null: Qt timers
     std::shared_ptr<platform::RandomSource> random;   // null: seeded by the system
     std::shared_ptr<PropertySheetView> propertySheet; // null: the state is only kept
     std::shared_ptr<RequestObserver> observer;        // null: nobody is told

@@ -7,6 +7,7 @@
 #include "agent/engine/EngineTimer.h"
 #include "agent/engine/IdleController.h"
 #include "agent/engine/RequestQueue.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentService.h"
 #include "platform/agent/RandomSource.h"
 
@@ -21,7 +22,6 @@ namespace clipvoice::agent::engine {
 
 class CharacterSource;
 class RequestObserver;
-class Scheduler;
 
 // One loaded character: performs its requests one after the other, in the order
 // issued, and idles when it has none.
@@ -51,7 +51,7 @@ public:
     using RequestPtr = platform::agent::RequestPtr;
 
     EngineCharacter(QString id, std::shared_ptr<const CharacterSource> source, CharacterParts parts,
-                    Scheduler& scheduler, platform::RandomSource& random,
+                    timing::Scheduler& scheduler, platform::RandomSource& random,
                     EngineSettings settings = {}, RequestObserver* observer = nullptr,
                     std::function<quint64()> requestNumbers = {});
     ~EngineCharacter() override;

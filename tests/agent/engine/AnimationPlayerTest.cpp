@@ -1,8 +1,8 @@
 #include "TestCharacters.h"
 
 #include "agent/engine/AnimationPlayer.h"
-#include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/MemoryCharacterSource.h"
+#include "agent/timing/testing/ManualScheduler.h"
 #include "platform/agent/SeededRandom.h"
 #include "platform/agent/testing/ScriptedRandom.h"
 
@@ -11,6 +11,7 @@
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::testing::ManualScheduler;
 using namespace clipvoice::agent::engine::test;
 using clipvoice::platform::SeededRandom;
 using clipvoice::platform::testing::ScriptedRandom;
