@@ -1,6 +1,6 @@
 #include "catalogue/CharacterLoading.h"
 
-#include "platform/RandomSource.h"
+#include "platform/agent/RandomSource.h"
 
 namespace clipvoice::catalogue {
 

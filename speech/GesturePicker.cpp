@@ -1,6 +1,6 @@
 #include "speech/GesturePicker.h"
 
-#include "platform/RandomSource.h"
+#include "platform/agent/RandomSource.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,14 +1,14 @@
 #include "agent/engine/AnimationPlayer.h"
 
 #include "agent/engine/CharacterSource.h"
-#include "agent/engine/RandomSource.h"
+#include "platform/agent/RandomSource.h"
 
 #include <algorithm>
 
 namespace clipvoice::agent::engine {
 
-AnimationPlayer::AnimationPlayer(const CharacterSource& source, Scheduler& scheduler,
-                                 RandomSource& random)
+AnimationPlayer::AnimationPlayer(const CharacterSource& source, timing::Scheduler& scheduler,
+                                 platform::RandomSource& random)
     : m_source(source)
     , m_random(random)
     , m_timer(scheduler)

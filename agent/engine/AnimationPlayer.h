@@ -2,6 +2,8 @@
 
 #include "agent/acs/Character.h"
 #include "agent/engine/EngineTimer.h"
+#include "agent/timing/Scheduler.h"
+#include "platform/agent/RandomSource.h"
 
 #include <QImage>
 #include <QString>
@@ -12,8 +14,6 @@
 namespace clipvoice::agent::engine {
 
 class CharacterSource;
-class RandomSource;
-class Scheduler;
 
 // Plays one animation of a character at a time, frame by frame.
 //
@@ -63,7 +63,8 @@ public:
     static constexpr qint64 ZeroLoopDelayMs = 10;
     static constexpr int ExitStepsPerFrame = 4;
 
-    AnimationPlayer(const CharacterSource& source, Scheduler& scheduler, RandomSource& random);
+    AnimationPlayer(const CharacterSource& source, timing::Scheduler& scheduler,
+                    platform::RandomSource& random);
     AnimationPlayer(const AnimationPlayer&) = delete;
     AnimationPlayer& operator=(const AnimationPlayer&) = delete;
 
@@ -122,7 +123,7 @@ private:
     void finish();
 
     const CharacterSource& m_source;
-    RandomSource& m_random;
+    platform::RandomSource& m_random;
     EngineTimer m_timer;
     FrameListener m_frameListener;
     SoundListener m_soundListener;

@@ -1,7 +1,7 @@
 #include "agent/engine/CharacterStates.h"
 
 #include "agent/engine/CharacterSource.h"
-#include "agent/engine/RandomSource.h"
+#include "platform/agent/RandomSource.h"
 
 #include <algorithm>
 
@@ -30,7 +30,7 @@ QStringList CharacterStates::animations(const QString& state) const
     return {};
 }
 
-QString CharacterStates::pick(const QString& state, RandomSource& random) const
+QString CharacterStates::pick(const QString& state, platform::RandomSource& random) const
 {
     const QStringList names = animations(state);
     if (names.isEmpty())
@@ -38,7 +38,7 @@ QString CharacterStates::pick(const QString& state, RandomSource& random) const
     return names.at(random.bounded(static_cast<int>(names.size())));
 }
 
-QString CharacterStates::pickIdle(int level, RandomSource& random) const
+QString CharacterStates::pickIdle(int level, platform::RandomSource& random) const
 {
     const QString levels[] = {states::idlingLevel1, states::idlingLevel2, states::idlingLevel3};
     for (int l = std::clamp(level, 1, 3); l >= 1; --l) {

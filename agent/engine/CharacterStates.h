@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/agent/RandomSource.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -7,7 +9,6 @@
 namespace clipvoice::agent::engine {
 
 class CharacterSource;
-class RandomSource;
 
 // The names of the states the engine uses. A character file stores them in
 // upper case; every comparison ignores case.
@@ -44,10 +45,10 @@ public:
     QStringList animations(const QString& state) const;
     bool has(const QString& state) const { return !animations(state).isEmpty(); }
     // One of the state's animations chosen at random; empty when it has none.
-    QString pick(const QString& state, RandomSource& random) const;
+    QString pick(const QString& state, platform::RandomSource& random) const;
     // Of idling level 3, 2, 1 (`level` clamped to 1..3), one animation of the
     // given level or, when it has none, of the nearest lower level.
-    QString pickIdle(int level, RandomSource& random) const;
+    QString pickIdle(int level, platform::RandomSource& random) const;
 
     QStringList stateNames() const;
 

@@ -4,15 +4,12 @@
 #include "agent/engine/CharacterPartsFactory.h"
 #include "agent/engine/EngineCharacter.h"
 #include "agent/engine/PropertySheetView.h"
-#include "agent/engine/QtScheduler.h"
 #include "agent/engine/RequestObserver.h"
-#include "agent/engine/SeededRandom.h"
+#include "agent/timing/QtScheduler.h"
 #include "platform/agent/AgentCallFormat.h"
+#include "platform/agent/CharacterRegistry.h"
+#include "platform/agent/SeededRandom.h"
 #include "platform/agent/ServiceCommon.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QHash>
 
 namespace clipvoice::agent::engine {
 
@@ -21,9 +18,8 @@ using platform::agent::AgentResult;
 using platform::agent::AgentStatus;
 using platform::agent::AgentUserInput;
 using platform::agent::CharacterPtr;
+using platform::agent::checkCommandChoice;
 using platform::agent::CommandPtr;
-using platform::agent::loadArgumentsError;
-using platform::agent::nothingUnder;
 using platform::agent::notLoaded;
 using platform::agent::RequestPtr;
 using platform::agent::RequestStatus;
@@ -134,32 +130,29 @@ class EngineAgentService::Characters final : public platform::agent::AgentCharac
 public:
     Characters(EngineEnvironment& environment, QString folder)
         : m_environment(environment)
-        , m_folder(std::move(folder))
+        , m_registry(std::move(folder))
     {}
 
     ~Characters() override
     {
         // Character objects the program still holds fail from now on.
-        m_loaded.clear();
+        m_registry.clear();
     }
 
     AgentStatus unload(const QString& characterId) override
     {
-        const auto found = m_loaded.find(characterId);
-        if (found == m_loaded.end())
-            return AgentStatus::failure(nothingUnder(characterId));
-        const std::shared_ptr<EngineCharacter> character = found.value();
-        m_loaded.erase(found);
-        character->shutdown();
+        AgentResult<std::shared_ptr<EngineCharacter>> taken = m_registry.take(characterId);
+        if (!taken)
+            return AgentStatus::failure(taken.error());
+        taken.value()->shutdown();
         return succeeded();
     }
 
     AgentResult<RequestPtr> load(const QString& characterId, const QString& file) override
     {
-        if (const auto error =
-                loadArgumentsError(characterId, file, m_loaded.contains(characterId)))
+        if (const auto error = m_registry.loadError(characterId, file))
             return AgentResult<RequestPtr>::failure(*error);
-        const QString path = resolve(file);
+        const QString path = m_registry.resolve(file);
         const CharacterLoader& loader =
             m_environment.loader ? m_environment.loader : CharacterLoader(openCharacterFile);
         AgentResult<std::shared_ptr<const CharacterSource>> source = loader(path);
@@ -173,11 +166,11 @@ public:
         if (!parts.view)
             return AgentResult<RequestPtr>::failure(
                 QStringLiteral("cannot create a window for the character"));
-        m_loaded.insert(characterId,
-                        std::make_shared<EngineCharacter>(
-                            characterId, source.value(), std::move(parts), *m_environment.scheduler,
-                            *m_environment.random, m_environment.settings,
-                            m_environment.observer.get(), [this] { return ++m_requestCount; }));
+        m_registry.add(characterId,
+                       std::make_shared<EngineCharacter>(
+                           characterId, source.value(), std::move(parts), *m_environment.scheduler,
+                           *m_environment.random, m_environment.settings,
+                           m_environment.observer.get(), [this] { return ++m_requestCount; }));
         // The load has happened by now: its request is done at once.
         auto request = std::make_shared<EngineRequest>(++m_requestCount, 0, characterId,
                                                        RequestKind::Load, path);
@@ -191,31 +184,21 @@ public:
 
     AgentResult<CharacterPtr> item(const QString& characterId) override
     {
-        const auto found = m_loaded.constFind(characterId);
-        if (found == m_loaded.cend())
-            return AgentResult<CharacterPtr>::failure(nothingUnder(characterId));
+        const AgentResult<std::shared_ptr<EngineCharacter>> found = m_registry.item(characterId);
+        if (!found)
+            return AgentResult<CharacterPtr>::failure(found.error());
         return CharacterPtr(std::make_shared<CharacterHandle>(found.value()));
-    }
-
-    QString resolve(const QString& file) const
-    {
-        if (QFileInfo(file).isAbsolute() || m_folder.isEmpty())
-            return file;
-        return QDir(m_folder).filePath(file);
     }
 
     EngineCharacter* find(const QString& characterId) const
     {
-        return m_loaded.value(characterId).get();
+        return m_registry.find(characterId).get();
     }
 
-    QStringList ids() const { return m_loaded.keys(); }
-
     EngineEnvironment& m_environment;
-    QString m_folder;
+    platform::agent::CharacterRegistry<EngineCharacter> m_registry;
 
 private:
-    QHash<QString, std::shared_ptr<EngineCharacter>> m_loaded;
     quint64 m_requestCount = 0;
 };
 
@@ -225,9 +208,10 @@ EngineAgentService::EngineAgentService(EngineEnvironment environment, QString ch
     , m_environment(std::move(environment))
 {
     if (!m_environment.scheduler)
-        m_environment.scheduler = std::make_shared<QtScheduler>();
+        m_environment.scheduler = std::make_shared<timing::QtScheduler>();
     if (!m_environment.random)
-        m_environment.random = std::make_shared<SeededRandom>(SeededRandom::systemSeed());
+        m_environment.random =
+            std::make_shared<platform::SeededRandom>(platform::SeededRandom::systemSeed());
     m_characters = std::make_unique<Characters>(m_environment, std::move(characterFolder));
 }
 
@@ -245,7 +229,7 @@ AgentStatus EngineAgentService::setPropertySheetVisible(bool visible)
         if (visible) {
             // The voice to choose is that of the language a character speaks
             // now (programs load one character at a time).
-            const QStringList ids = m_characters->ids();
+            const QStringList ids = m_characters->m_registry.ids();
             if (!ids.isEmpty())
                 m_environment.propertySheet->setLanguage(
                     m_characters->find(ids.first())->languageId());
@@ -257,35 +241,30 @@ AgentStatus EngineAgentService::setPropertySheetVisible(bool visible)
 
 QString EngineAgentService::characterFolder() const
 {
-    return m_characters->m_folder;
+    return m_characters->m_registry.folder();
 }
 
 void EngineAgentService::setCharacterFolder(const QString& folder)
 {
-    m_characters->m_folder = folder;
+    m_characters->m_registry.setFolder(folder);
 }
 
 QString EngineAgentService::resolve(const QString& file) const
 {
-    return m_characters->resolve(file);
+    return m_characters->m_registry.resolve(file);
 }
 
 AgentStatus EngineAgentService::chooseCommand(const QString& characterId, const QString& name)
 {
-    const EngineCharacter* character = m_characters->find(characterId);
+    const AgentResult<std::shared_ptr<EngineCharacter>> character =
+        m_characters->m_registry.item(characterId);
     if (!character)
-        return AgentStatus::failure(nothingUnder(characterId));
-    for (const CommandEntry& entry : character->commands()) {
-        if (entry.name != name)
-            continue;
-        if (!entry.enabled)
-            return AgentStatus::failure(
-                QStringLiteral("command %1 is disabled").arg(AgentCallFormat::quote(name)));
-        emit command(AgentUserInput{name, characterId});
-        return succeeded();
-    }
-    return AgentStatus::failure(
-        QStringLiteral("the character has no command named %1").arg(AgentCallFormat::quote(name)));
+        return AgentStatus::failure(character.error());
+    const AgentStatus choice = checkCommandChoice(character.value()->commands(), name);
+    if (!choice)
+        return choice;
+    emit command(AgentUserInput{name, characterId});
+    return succeeded();
 }
 
 QList<CommandEntry> EngineAgentService::commands(const QString& characterId) const
@@ -301,7 +280,7 @@ EngineCharacter* EngineAgentService::character(const QString& characterId) const
 
 QStringList EngineAgentService::characterIds() const
 {
-    return m_characters->ids();
+    return m_characters->m_registry.ids();
 }
 
 } // namespace clipvoice::agent::engine

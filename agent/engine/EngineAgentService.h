@@ -2,7 +2,9 @@
 
 #include "agent/engine/CharacterView.h"
 #include "agent/engine/EngineSettings.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentService.h"
+#include "platform/agent/RandomSource.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,9 +18,7 @@ class CharacterPartsFactory;
 class CharacterSource;
 class EngineCharacter;
 class PropertySheetView;
-class RandomSource;
 class RequestObserver;
-class Scheduler;
 
 // Opens a character file; fails with a message saying why.
 using CharacterLoader =
@@ -29,8 +29,8 @@ using CharacterLoader =
 struct EngineEnvironment
 {
     std::shared_ptr<CharacterPartsFactory> parts;
-    std::shared_ptr<Scheduler> scheduler;             // null: Qt timers
-    std::shared_ptr<RandomSource> random;             // null: seeded by the system
+    std::shared_ptr<timing::Scheduler> scheduler;     // null: Qt timers
+    std::shared_ptr<platform::RandomSource> random;   // null: seeded by the system
     std::shared_ptr<PropertySheetView> propertySheet; // null: the state is only kept
     std::shared_ptr<RequestObserver> observer;        // null: nobody is told
     CharacterLoader loader;                           // empty: the character file reader

@@ -4,9 +4,9 @@
 
 #include "agent/engine/CharacterSource.h"
 #include "agent/engine/PacedSpeechOutput.h"
-#include "agent/engine/RandomSource.h"
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentCallFormat.h"
+#include "platform/agent/RandomSource.h"
 
 #include <atomic>
 
@@ -38,9 +38,9 @@ qint32 defaultLanguage(const acs::CharacterInfo& info)
 } // namespace
 
 EngineCharacter::EngineCharacter(QString id, std::shared_ptr<const CharacterSource> source,
-                                 CharacterParts parts, Scheduler& scheduler, RandomSource& random,
-                                 EngineSettings settings, RequestObserver* observer,
-                                 std::function<quint64()> requestNumbers)
+                                 CharacterParts parts, timing::Scheduler& scheduler,
+                                 platform::RandomSource& random, EngineSettings settings,
+                                 RequestObserver* observer, std::function<quint64()> requestNumbers)
     : m_id(std::move(id))
     , m_source(std::move(source))
     , m_parts(std::move(parts))

@@ -7,7 +7,9 @@
 #include "agent/engine/EngineTimer.h"
 #include "agent/engine/IdleController.h"
 #include "agent/engine/RequestQueue.h"
+#include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentService.h"
+#include "platform/agent/RandomSource.h"
 
 #include <QList>
 #include <QString>
@@ -19,9 +21,7 @@
 namespace clipvoice::agent::engine {
 
 class CharacterSource;
-class RandomSource;
 class RequestObserver;
-class Scheduler;
 
 // One loaded character: performs its requests one after the other, in the order
 // issued, and idles when it has none.
@@ -52,8 +52,8 @@ public:
     using RequestPtr = platform::agent::RequestPtr;
 
     EngineCharacter(QString id, std::shared_ptr<const CharacterSource> source, CharacterParts parts,
-                    Scheduler& scheduler, RandomSource& random, EngineSettings settings = {},
-                    RequestObserver* observer = nullptr,
+                    timing::Scheduler& scheduler, platform::RandomSource& random,
+                    EngineSettings settings = {}, RequestObserver* observer = nullptr,
                     std::function<quint64()> requestNumbers = {});
     ~EngineCharacter() override;
     EngineCharacter(const EngineCharacter&) = delete;
@@ -142,7 +142,7 @@ private:
     QString m_id;
     std::shared_ptr<const CharacterSource> m_source;
     CharacterParts m_parts;
-    RandomSource& m_random;
+    platform::RandomSource& m_random;
     EngineSettings m_settings;
     std::function<quint64()> m_requestNumbers;
     quint64 m_owner;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 
 #include <functional>
 
@@ -11,7 +11,7 @@ namespace clipvoice::agent::engine {
 class EngineTimer
 {
 public:
-    explicit EngineTimer(Scheduler& scheduler)
+    explicit EngineTimer(timing::Scheduler& scheduler)
         : m_scheduler(scheduler)
     {}
     ~EngineTimer() { stop(); }
@@ -23,8 +23,8 @@ public:
     bool isActive() const { return m_id != 0; }
 
 private:
-    Scheduler& m_scheduler;
-    Scheduler::TaskId m_id = 0;
+    timing::Scheduler& m_scheduler;
+    timing::Scheduler::TaskId m_id = 0;
 };
 
 } // namespace clipvoice::agent::engine

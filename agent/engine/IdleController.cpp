@@ -1,12 +1,13 @@
 #include "agent/engine/IdleController.h"
 
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 
 #include <algorithm>
 
 namespace clipvoice::agent::engine {
 
-IdleController::IdleController(Scheduler& scheduler, IdleSettings settings, StartIdle startIdle)
+IdleController::IdleController(timing::Scheduler& scheduler, IdleSettings settings,
+                               StartIdle startIdle)
     : m_scheduler(scheduler)
     , m_settings(settings)
     , m_startIdle(std::move(startIdle))

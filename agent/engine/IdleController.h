@@ -1,12 +1,11 @@
 #pragma once
 
 #include "agent/engine/EngineTimer.h"
+#include "agent/timing/Scheduler.h"
 
 #include <functional>
 
 namespace clipvoice::agent::engine {
-
-class Scheduler;
 
 // When a character has nothing to do, how long it waits before idling and how
 // its idling deepens.
@@ -28,7 +27,7 @@ public:
     // owner calls animationEnded() when it is over (or at once if it has none).
     using StartIdle = std::function<void(int level)>;
 
-    IdleController(Scheduler& scheduler, IdleSettings settings, StartIdle startIdle);
+    IdleController(timing::Scheduler& scheduler, IdleSettings settings, StartIdle startIdle);
 
     // Starts idling; does nothing while already idling.
     void start();
@@ -42,7 +41,7 @@ public:
 private:
     void fire();
 
-    Scheduler& m_scheduler;
+    timing::Scheduler& m_scheduler;
     IdleSettings m_settings;
     StartIdle m_startIdle;
     EngineTimer m_timer;

@@ -1,6 +1,6 @@
 #include "agent/engine/PacedSpeechOutput.h"
 
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ qint64 SpeechPace::duration(QStringView text) const
     return std::max(trimmed.size() * msPerCharacter, lines * minMsPerLine);
 }
 
-PacedSpeechOutput::PacedSpeechOutput(Scheduler& scheduler, SpeechPace pace)
+PacedSpeechOutput::PacedSpeechOutput(timing::Scheduler& scheduler, SpeechPace pace)
     : m_scheduler(scheduler)
     , m_pace(pace)
     , m_timer(scheduler)

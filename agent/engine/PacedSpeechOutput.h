@@ -2,14 +2,13 @@
 
 #include "agent/engine/EngineTimer.h"
 #include "agent/engine/SpeechOutput.h"
+#include "agent/timing/Scheduler.h"
 
 #include <QList>
 #include <QString>
 #include <QStringView>
 
 namespace clipvoice::agent::engine {
-
-class Scheduler;
 
 // How long showing a text takes when nothing speaks it.
 struct SpeechPace
@@ -27,7 +26,7 @@ struct SpeechPace
 class PacedSpeechOutput final : public SpeechOutput
 {
 public:
-    explicit PacedSpeechOutput(Scheduler& scheduler, SpeechPace pace = {});
+    explicit PacedSpeechOutput(timing::Scheduler& scheduler, SpeechPace pace = {});
 
     bool canSpeak(qint32 languageId) const override { return languageId > 0; }
     void speak(const QString& text, qint32 languageId, SpeechListener& listener) override;
@@ -48,7 +47,7 @@ private:
 
     void fireNext();
 
-    Scheduler& m_scheduler;
+    timing::Scheduler& m_scheduler;
     SpeechPace m_pace;
     EngineTimer m_timer;
     QList<Event> m_events;

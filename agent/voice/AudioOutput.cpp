@@ -65,13 +65,17 @@ std::unique_ptr<AudioOutput> AudioOutput::create()
 
 // ClockOutput
 
+ClockOutput::ClockOutput(std::shared_ptr<const timing::Clock> clock)
+    : m_clock(std::move(clock))
+{}
+
 void ClockOutput::begin()
 {
     m_unplayed.clear();
     m_playedBytes = 0;
     m_writtenBytes = 0;
     m_clockUs = 0;
-    m_clock.start();
+    m_beganMs = m_clock->now();
     m_active = true;
 }
 
@@ -97,7 +101,7 @@ void ClockOutput::advance()
     if (!m_active) {
         return;
     }
-    const qint64 nowUs = m_clock.nsecsElapsed() / 1000;
+    const qint64 nowUs = (m_clock->now() - m_beganMs) * 1000;
     const qint64 bytesDue = ((nowUs - m_clockUs) * OutputSampleRate / 1000000) * 2;
     if (bytesDue <= 0) {
         return;
@@ -142,8 +146,9 @@ void ClockOutput::played(const QByteArray&) {}
 
 // WavFileOutput
 
-WavFileOutput::WavFileOutput(QString path)
-    : m_path(std::move(path))
+WavFileOutput::WavFileOutput(QString path, std::shared_ptr<const timing::Clock> clock)
+    : ClockOutput(std::move(clock))
+    , m_path(std::move(path))
 {
     SharedWavFile*& shared = openWavFiles()[m_path];
     if (!shared) {
@@ -198,8 +203,9 @@ void WavFileOutput::played(const QByteArray& pcm)
 
 // DeviceOutput
 
-DeviceOutput::DeviceOutput(const QAudioDevice& device)
+DeviceOutput::DeviceOutput(const QAudioDevice& device, std::shared_ptr<const timing::Clock> clock)
     : m_device(device)
+    , m_clock(std::move(clock))
 {}
 
 DeviceOutput::~DeviceOutput()

@@ -2,13 +2,16 @@
 
 #include <QAudioDevice>
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
 
+#include "agent/timing/Clock.h"
+#include "agent/timing/SteadyClock.h"
+
 // Where played audio goes: the sound device (Qt Multimedia's QAudioSink), a
 // clock that only keeps time when there is no device, or a WAV file for tests.
+// The outputs that keep time read a timing::Clock, the machine's unless given.
 // All take 16-bit mono PCM at OutputSampleRate, are used on the user-interface
 // thread, and do their work when asked for the position (the speaker asks on
 // every tick of its timer).
@@ -46,6 +49,9 @@ public:
 class ClockOutput : public AudioOutput
 {
 public:
+    explicit ClockOutput(
+        std::shared_ptr<const timing::Clock> clock = timing::SteadyClock::shared());
+
     void begin() override;
     void write(const QByteArray& pcm) override;
     qint64 playedMs() override;
@@ -65,7 +71,8 @@ protected:
 private:
     void advance();
 
-    QElapsedTimer m_clock;
+    std::shared_ptr<const timing::Clock> m_clock;
+    qint64 m_beganMs = 0;  // the clock's reading at begin()
     qint64 m_clockUs = 0;  // clock time already turned into played audio
     QByteArray m_unplayed; // written, not yet passed by the clock
     qsizetype m_playedBytes = 0;
@@ -79,7 +86,8 @@ private:
 class WavFileOutput final : public ClockOutput
 {
 public:
-    explicit WavFileOutput(QString path);
+    explicit WavFileOutput(
+        QString path, std::shared_ptr<const timing::Clock> clock = timing::SteadyClock::shared());
     ~WavFileOutput() override;
     QString description() const override;
 
@@ -91,11 +99,12 @@ private:
 };
 
 // Plays through a sound device with QAudioSink. If the device cannot be opened
-// or fails while playing, it carries on as a ClockOutput.
+// or fails while playing, it carries on as a ClockOutput on `clock`.
 class DeviceOutput final : public AudioOutput
 {
 public:
-    explicit DeviceOutput(const QAudioDevice& device);
+    explicit DeviceOutput(const QAudioDevice& device, std::shared_ptr<const timing::Clock> clock =
+                                                          timing::SteadyClock::shared());
     ~DeviceOutput() override;
 
     void begin() override;

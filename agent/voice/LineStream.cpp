@@ -6,6 +6,11 @@
 
 namespace clipvoice::agent::voice {
 
+LineStream::LineStream(std::shared_ptr<const timing::Clock> clock)
+    : m_clock(std::move(clock))
+    , m_lastTakeMs(m_clock->now())
+{}
+
 void LineStream::appendAudio(const QByteArray& pcm)
 {
     const std::lock_guard guard(m_lock);
@@ -44,8 +49,8 @@ bool LineStream::waitForRoom(const std::atomic_bool& cancel)
     const qsizetype limit = PcmAudio::bytesFor(MaxAheadMs, OutputSampleRate);
     std::unique_lock guard(m_lock);
     while (m_audio.size() > limit) {
-        const auto idle = std::chrono::steady_clock::now() - m_lastTake;
-        if (cancel.load() || idle > std::chrono::milliseconds(PlayerGoneMs)) {
+        const qint64 idleMs = m_clock->now() - m_lastTakeMs;
+        if (cancel.load() || idleMs > PlayerGoneMs) {
             return false;
         }
         // Wakes on every take; the timeout lets a cancel be noticed.
@@ -70,7 +75,7 @@ LineStream::Update LineStream::take(qsizetype maxAudioBytes)
         update.error = m_error;
         update.engine = m_engine;
         update.voice = m_voice;
-        m_lastTake = std::chrono::steady_clock::now();
+        m_lastTakeMs = m_clock->now();
     }
     m_taken.notify_all();
     return update;

@@ -4,10 +4,12 @@
 #include <QList>
 #include <QString>
 
-#include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
+#include "agent/timing/Clock.h"
+#include "agent/timing/SteadyClock.h"
 #include "agent/voice/VoiceTypes.h"
 
 // The audio and timing of one line, passed from the synthesis thread to the
@@ -20,6 +22,10 @@ class LineStream
 public:
     // Unplayed audio the synthesis may run ahead by before it waits.
     static constexpr qint64 MaxAheadMs = 20000;
+
+    // `clock` tells how long the player has taken nothing; it is read on the
+    // synthesis thread.
+    explicit LineStream(std::shared_ptr<const timing::Clock> clock = timing::SteadyClock::shared());
 
     struct Update
     {
@@ -49,12 +55,13 @@ public:
     bool hasAudio() const;
 
 private:
+    const std::shared_ptr<const timing::Clock> m_clock;
     mutable std::mutex m_lock;
     std::condition_variable m_taken;
     QByteArray m_audio;
     QList<WordTiming> m_words;
     QList<MouthTiming> m_mouths;
-    std::chrono::steady_clock::time_point m_lastTake = std::chrono::steady_clock::now();
+    qint64 m_lastTakeMs; // the clock's reading at the last take
     bool m_finished = false;
     bool m_ok = false;
     QString m_error;

@@ -1,21 +1,33 @@
 #include "agent/voice/SoundEffectPlayer.h"
 
+#include "agent/timing/QtScheduler.h"
 #include "agent/voice/PcmAudio.h"
 #include "agent/voice/VoiceTypes.h"
 
 namespace clipvoice::agent::voice {
+
+namespace {
+
+// How often the output is asked whether the sound has played out.
+constexpr qint64 TickMs = 20;
+
+} // namespace
 
 SoundEffectPlayer::SoundEffectPlayer(QObject* parent)
     : SoundEffectPlayer(AudioOutput::create(), parent)
 {}
 
 SoundEffectPlayer::SoundEffectPlayer(std::unique_ptr<AudioOutput> output, QObject* parent)
+    : SoundEffectPlayer(std::move(output), nullptr, parent)
+{}
+
+SoundEffectPlayer::SoundEffectPlayer(std::unique_ptr<AudioOutput> output,
+                                     std::shared_ptr<timing::Scheduler> scheduler, QObject* parent)
     : QObject(parent)
-    , m_output(output ? std::move(output) : std::make_unique<ClockOutput>())
-{
-    m_timer.setInterval(20);
-    connect(&m_timer, &QTimer::timeout, this, &SoundEffectPlayer::tick);
-}
+    , m_scheduler(scheduler ? std::move(scheduler) : std::make_shared<timing::QtScheduler>())
+    , m_output(output ? std::move(output) : std::make_unique<ClockOutput>(m_scheduler))
+    , m_timer(*m_scheduler)
+{}
 
 SoundEffectPlayer::~SoundEffectPlayer()
 {
@@ -32,7 +44,7 @@ bool SoundEffectPlayer::play(const QByteArray& wav, QString* error)
     Resampler resampler(audio.sampleRate, OutputSampleRate);
     m_output->begin();
     m_output->write(resampler.process(audio.samples));
-    m_timer.start();
+    m_timer.start(TickMs, [this] { tick(); });
     return true;
 }
 

@@ -2,10 +2,11 @@
 
 #include <QByteArray>
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 
+#include "agent/timing/RepeatingTimer.h"
+#include "agent/timing/Scheduler.h"
 #include "agent/voice/AudioOutput.h"
 
 // Plays a WAV file held in memory (a character's frame sound) through the same
@@ -19,6 +20,9 @@ class SoundEffectPlayer : public QObject
 public:
     explicit SoundEffectPlayer(QObject* parent = nullptr); // AudioOutput::create()
     SoundEffectPlayer(std::unique_ptr<AudioOutput> output, QObject* parent = nullptr);
+    // Watches the output on `scheduler` (Qt timers when null).
+    SoundEffectPlayer(std::unique_ptr<AudioOutput> output,
+                      std::shared_ptr<timing::Scheduler> scheduler, QObject* parent = nullptr);
     ~SoundEffectPlayer() override;
 
     // False (and nothing plays) when `wav` is not a PCM WAV file.
@@ -33,8 +37,9 @@ signals:
 private:
     void tick();
 
+    std::shared_ptr<timing::Scheduler> m_scheduler;
     std::unique_ptr<AudioOutput> m_output;
-    QTimer m_timer;
+    timing::RepeatingTimer m_timer;
 };
 
 } // namespace clipvoice::agent::voice

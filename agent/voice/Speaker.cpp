@@ -1,5 +1,6 @@
 #include "agent/voice/Speaker.h"
 
+#include "agent/timing/QtScheduler.h"
 #include "agent/voice/LineSynthesis.h"
 #include "agent/voice/PcmAudio.h"
 
@@ -28,14 +29,18 @@ Speaker::Speaker(QObject* parent)
 
 Speaker::Speaker(std::shared_ptr<const VoiceCatalog> catalog, std::unique_ptr<AudioOutput> output,
                  QObject* parent)
+    : Speaker(std::move(catalog), std::move(output), nullptr, parent)
+{}
+
+Speaker::Speaker(std::shared_ptr<const VoiceCatalog> catalog, std::unique_ptr<AudioOutput> output,
+                 std::shared_ptr<timing::Scheduler> scheduler, QObject* parent)
     : QObject(parent)
+    , m_scheduler(scheduler ? std::move(scheduler) : std::make_shared<timing::QtScheduler>())
     , m_catalog(std::move(catalog))
-    , m_output(output ? std::move(output) : std::make_unique<ClockOutput>())
-{
-    m_timer.setInterval(TickMs);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &Speaker::tick);
-}
+    , m_output(output ? std::move(output) : std::make_unique<ClockOutput>(m_scheduler))
+    , m_silentOutput(m_scheduler)
+    , m_timer(*m_scheduler)
+{}
 
 Speaker::~Speaker()
 {
@@ -151,7 +156,7 @@ int Speaker::speak(const QString& text, qint32 lcid)
         request(m_lines.front());
     }
     if (!m_timer.isActive()) {
-        m_timer.start();
+        m_timer.start(TickMs, [this] { tick(); });
     }
     return m_lines.back().id;
 }

@@ -4,10 +4,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 
+#include "agent/timing/RepeatingTimer.h"
+#include "agent/timing/Scheduler.h"
 #include "agent/voice/AudioOutput.h"
 #include "agent/voice/LineStream.h"
 #include "agent/voice/LineSynthesis.h"
@@ -37,6 +38,10 @@ public:
     explicit Speaker(QObject* parent = nullptr);
     Speaker(std::shared_ptr<const VoiceCatalog> catalog, std::unique_ptr<AudioOutput> output,
             QObject* parent = nullptr);
+    // Ticks on `scheduler` (Qt timers when null), whose clock also times the
+    // lines spoken with output off.
+    Speaker(std::shared_ptr<const VoiceCatalog> catalog, std::unique_ptr<AudioOutput> output,
+            std::shared_ptr<timing::Scheduler> scheduler, QObject* parent = nullptr);
     ~Speaker() override;
 
     // Chooses the language of the lines spoken from now on; false (and the
@@ -123,10 +128,11 @@ private:
     void setMouth(int shape);
     AudioOutput& outputFor(const Line& line);
 
+    std::shared_ptr<timing::Scheduler> m_scheduler;
     std::shared_ptr<const VoiceCatalog> m_catalog;
     std::unique_ptr<AudioOutput> m_output;
     ClockOutput m_silentOutput; // for lines spoken with output off
-    QTimer m_timer;
+    timing::RepeatingTimer m_timer;
     QList<Line> m_lines; // front is the one playing
     void resynthesiseWaitingLines();
 

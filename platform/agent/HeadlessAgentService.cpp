@@ -1,8 +1,8 @@
 #include "platform/agent/HeadlessAgentService.h"
 
+#include "platform/agent/CharacterRegistry.h"
 #include "platform/agent/ServiceCommon.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -137,32 +137,30 @@ class HeadlessAgentService::Characters final : public AgentCharacters
 {
 public:
     explicit Characters(QString folder)
-        : m_folder(std::move(folder))
+        : m_registry(std::move(folder))
     {}
 
     ~Characters() override
     {
         // Characters the program still holds fail once the service is gone.
-        for (const std::shared_ptr<Loaded>& loaded : std::as_const(m_loaded))
+        for (const std::shared_ptr<Loaded>& loaded : m_registry.takeAll())
             loaded->gone = true;
     }
 
     AgentStatus unload(const QString& characterId) override
     {
-        const auto found = m_loaded.constFind(characterId);
-        if (found == m_loaded.cend())
-            return AgentStatus::failure(nothingUnder(characterId));
-        found.value()->gone = true;
-        m_loaded.erase(found);
+        AgentResult<std::shared_ptr<Loaded>> taken = m_registry.take(characterId);
+        if (!taken)
+            return AgentStatus::failure(taken.error());
+        taken.value()->gone = true;
         return succeeded();
     }
 
     AgentResult<RequestPtr> load(const QString& characterId, const QString& file) override
     {
-        if (const auto error =
-                loadArgumentsError(characterId, file, m_loaded.contains(characterId)))
+        if (const auto error = m_registry.loadError(characterId, file))
             return AgentResult<RequestPtr>::failure(*error);
-        const QString path = resolve(file);
+        const QString path = m_registry.resolve(file);
         if (m_checkFiles) {
             AgentStatus checked = checkCharacterFile(path);
             if (!checked)
@@ -171,37 +169,22 @@ public:
         auto loaded = std::make_shared<Loaded>();
         loaded->state.file = path;
         loaded->requestStatus = m_requestStatus;
-        m_loaded.insert(characterId, std::move(loaded));
+        m_registry.add(characterId, std::move(loaded));
         return RequestPtr(std::make_shared<PerformedRequest>(m_requestStatus));
     }
 
     AgentResult<CharacterPtr> item(const QString& characterId) override
     {
-        const auto found = m_loaded.constFind(characterId);
-        if (found == m_loaded.cend())
-            return AgentResult<CharacterPtr>::failure(nothingUnder(characterId));
+        const AgentResult<std::shared_ptr<Loaded>> found = m_registry.item(characterId);
+        if (!found)
+            return AgentResult<CharacterPtr>::failure(found.error());
         return CharacterPtr(std::make_shared<HeadlessCharacter>(found.value()));
     }
 
-    QString resolve(const QString& file) const
-    {
-        if (QFileInfo(file).isAbsolute() || m_folder.isEmpty())
-            return file;
-        return QDir(m_folder).filePath(file);
-    }
-
-    std::shared_ptr<Loaded> find(const QString& characterId) const
-    {
-        return m_loaded.value(characterId);
-    }
-
-    QString m_folder;
+    CharacterRegistry<Loaded> m_registry;
     bool m_checkFiles = true;
     std::shared_ptr<RequestStatus> m_requestStatus =
         std::make_shared<RequestStatus>(RequestStatus::Done);
-
-private:
-    QHash<QString, std::shared_ptr<Loaded>> m_loaded;
 };
 
 HeadlessAgentService::HeadlessAgentService(QString characterFolder, QObject* parent)
@@ -229,12 +212,12 @@ AgentStatus HeadlessAgentService::setPropertySheetVisible(bool visible)
 
 QString HeadlessAgentService::characterFolder() const
 {
-    return m_characters->m_folder;
+    return m_characters->m_registry.folder();
 }
 
 void HeadlessAgentService::setCharacterFolder(const QString& folder)
 {
-    m_characters->m_folder = folder;
+    m_characters->m_registry.setFolder(folder);
 }
 
 void HeadlessAgentService::setCharacterFileCheck(bool enabled)
@@ -244,7 +227,7 @@ void HeadlessAgentService::setCharacterFileCheck(bool enabled)
 
 QString HeadlessAgentService::resolve(const QString& file) const
 {
-    return m_characters->resolve(file);
+    return m_characters->m_registry.resolve(file);
 }
 
 AgentStatus HeadlessAgentService::checkCharacterFile(const QString& path)
@@ -270,26 +253,20 @@ AgentStatus HeadlessAgentService::checkCharacterFile(const QString& path)
 
 AgentStatus HeadlessAgentService::chooseCommand(const QString& characterId, const QString& name)
 {
-    const std::shared_ptr<Loaded> loaded = m_characters->find(characterId);
+    const AgentResult<std::shared_ptr<Loaded>> loaded = m_characters->m_registry.item(characterId);
     if (!loaded)
-        return AgentStatus::failure(nothingUnder(characterId));
-    for (const HeadlessCommandEntry& entry : std::as_const(loaded->state.commands)) {
-        if (entry.name != name)
-            continue;
-        if (!entry.enabled)
-            return AgentStatus::failure(
-                QStringLiteral("command %1 is disabled").arg(AgentCallFormat::quote(name)));
-        emit command(AgentUserInput{name, characterId});
-        return succeeded();
-    }
-    return AgentStatus::failure(
-        QStringLiteral("the character has no command named %1").arg(AgentCallFormat::quote(name)));
+        return AgentStatus::failure(loaded.error());
+    const AgentStatus choice = checkCommandChoice(loaded.value()->state.commands, name);
+    if (!choice)
+        return choice;
+    emit command(AgentUserInput{name, characterId});
+    return succeeded();
 }
 
 std::optional<HeadlessCharacterState>
 HeadlessAgentService::character(const QString& characterId) const
 {
-    const std::shared_ptr<Loaded> loaded = m_characters->find(characterId);
+    const std::shared_ptr<Loaded> loaded = m_characters->m_registry.find(characterId);
     if (!loaded)
         return std::nullopt;
     return loaded->state;

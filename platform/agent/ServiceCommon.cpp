@@ -28,4 +28,15 @@ std::optional<QString> loadArgumentsError(const QString& characterId, const QStr
     return std::nullopt;
 }
 
+QString commandDisabled(const QString& name)
+{
+    return QStringLiteral("command %1 is disabled").arg(AgentCallFormat::quote(name));
+}
+
+QString noCommandNamed(const QString& name)
+{
+    return QStringLiteral("the character has no command named %1")
+        .arg(AgentCallFormat::quote(name));
+}
+
 } // namespace clipvoice::platform::agent

@@ -34,5 +34,23 @@ QString nothingUnder(const QString& characterId);
 // Why Characters.Load cannot even start, or nothing when its arguments are fine.
 std::optional<QString> loadArgumentsError(const QString& characterId, const QString& file,
                                           bool idTaken);
+// The failures of choosing a command from a character's menu.
+QString commandDisabled(const QString& name);
+QString noCommandNamed(const QString& name);
+
+// Whether the command of that name may be chosen from a character's menu, given
+// the character's commands (entries with a name and an enabled flag).
+template <typename Commands>
+AgentStatus checkCommandChoice(const Commands& commands, const QString& name)
+{
+    for (const auto& entry : commands) {
+        if (entry.name != name)
+            continue;
+        if (!entry.enabled)
+            return AgentStatus::failure(commandDisabled(name));
+        return succeeded();
+    }
+    return AgentStatus::failure(noCommandNamed(name));
+}
 
 } // namespace clipvoice::platform::agent

@@ -1,7 +1,7 @@
 #include "platform/qt/DesktopPlatform.h"
 
 #include "platform/agent/AgentService.h"
-#include "platform/qt/ClockSeededRandom.h"
+#include "platform/agent/SeededRandom.h"
 #include "platform/qt/DesktopSessionEvents.h"
 #include "platform/qt/DesktopSystemFolders.h"
 #include "platform/qt/IniSettingsStore.h"
@@ -20,7 +20,7 @@ DesktopPlatform::DesktopPlatform()
     , m_clipboard(std::make_unique<QtClipboard>())
     , m_tray(std::make_unique<QtTrayIcon>())
     , m_folders(std::make_unique<DesktopSystemFolders>())
-    , m_random(std::make_unique<ClockSeededRandom>())
+    , m_random(std::make_unique<SeededRandom>())
     , m_session(std::make_unique<DesktopSessionEvents>())
 {}
 

@@ -10,7 +10,7 @@ namespace agent {
 class AgentService;
 }
 
-class ClockSeededRandom;
+class SeededRandom;
 class DesktopSessionEvents;
 class DesktopSystemFolders;
 class IniSettingsStore;
@@ -45,7 +45,7 @@ private:
     std::unique_ptr<QtClipboard> m_clipboard;
     std::unique_ptr<QtTrayIcon> m_tray;
     std::unique_ptr<DesktopSystemFolders> m_folders;
-    std::unique_ptr<ClockSeededRandom> m_random;
+    std::unique_ptr<SeededRandom> m_random; // seeded from the clock
     std::unique_ptr<DesktopSessionEvents> m_session;
     std::unique_ptr<agent::AgentService> m_agent;
 };

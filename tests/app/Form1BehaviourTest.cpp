@@ -323,7 +323,7 @@ private slots:
     {
         m_form->LoadCharacter(s("Merlin.acs"));
         m_agent->clear();
-        m_random->values = {0.99f};
+        m_random->fractions = {0.99f};
         m_form->SpeakText(s("x"));
         QCOMPARE(m_agent->lines(s("Play")), QStringList{s("Play(\"Write\") -> ok")});
     }

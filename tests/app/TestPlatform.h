@@ -2,6 +2,7 @@
 
 #include "platform/PlatformServices.h"
 #include "platform/agent/testing/RecordingAgentService.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 #include "platform/testing/FixedSystemFolders.h"
 #include "platform/testing/MemorySettingsStore.h"
 #include "platform/testing/RecordingClipboard.h"
@@ -9,7 +10,6 @@
 #include "platform/testing/RecordingInstanceGuard.h"
 #include "platform/testing/RecordingTrayIcon.h"
 #include "platform/testing/RecordingWebPane.h"
-#include "platform/testing/ScriptedRandom.h"
 
 #include <QDir>
 #include <QTemporaryDir>

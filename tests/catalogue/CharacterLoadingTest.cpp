@@ -3,7 +3,7 @@
 
 #include "catalogue/CharacterLoading.h"
 #include "platform/agent/testing/RecordingAgentService.h"
-#include "platform/testing/ScriptedRandom.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 

@@ -1,7 +1,6 @@
 // The desktop adapters' own decisions: line breaks of clipboard text, the
-// generator's range, the system folders and the browser pane's schemes.
+// system folders and the browser pane's schemes.
 
-#include "platform/qt/ClockSeededRandom.h"
 #include "platform/qt/DesktopSystemFolders.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/RestrictedWebPage.h"
@@ -24,20 +23,6 @@ private slots:
                  QStringLiteral("\r\n\r\n"));
         QCOMPARE(QtClipboard::withCrLfLineBreaks(QStringLiteral("a\rb")), QStringLiteral("a\rb"));
         QCOMPARE(QtClipboard::withCrLfLineBreaks(QString()), QString());
-    }
-
-    void generatorStaysBelowOne()
-    {
-        ClockSeededRandom random;
-        float low = 1.0f;
-        float high = 0.0f;
-        for (int i = 0; i < 100000; ++i) {
-            const float r = random.next();
-            QVERIFY(r >= 0.0f && r < 1.0f);
-            low = std::min(low, r);
-            high = std::max(high, r);
-        }
-        QVERIFY(low < 0.01f && high > 0.99f);
     }
 
     void windowsDirectoryComesFromTheEnvironmentOrTheDataFolder()

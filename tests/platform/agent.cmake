@@ -20,3 +20,13 @@ clipvoice_add_test(recording_agent_service_test
     SOURCES RecordingAgentServiceTest.cpp
     LIBS clipvoice_platform_doubles
     LABELS unit)
+
+clipvoice_add_test(seeded_random_test
+    SOURCES SeededRandomTest.cpp
+    LIBS clipvoice_agent_boundary
+    LABELS unit)
+
+clipvoice_add_test(character_registry_test
+    SOURCES CharacterRegistryTest.cpp
+    LIBS clipvoice_agent_boundary
+    LABELS unit)

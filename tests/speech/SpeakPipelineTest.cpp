@@ -3,8 +3,8 @@
 
 #include "speech/SpeakPipeline.h"
 #include "platform/agent/testing/RecordingAgentService.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 #include "platform/testing/RecordingClipboard.h"
-#include "platform/testing/ScriptedRandom.h"
 #include "speech/ClipboardWatcher.h"
 #include "speech/GesturePicker.h"
 #include "speech/SpeechLanguages.h"
@@ -130,7 +130,7 @@ private slots:
     {
         QFETCH(int, option);
         QFETCH(bool, gesture);
-        m_random.values = {0.5f};
+        m_random.fractions = {0.5f};
         speech::SpeakText(s("x"), context(option));
         QStringList expected{s("Visible() -> ok: false"), s("Show(omitted) -> ok")};
         if (gesture)
@@ -143,7 +143,7 @@ private slots:
     void failingGestureDoesNotStopTheSpeech()
     {
         m_agent->fail(s("Play")).forArgument(s("Read"));
-        m_random.values = {0.0f};
+        m_random.fractions = {0.0f};
         speech::SpeakText(s("x"), context(1));
         QCOMPARE(m_agent->lines(s("Play")),
                  QStringList{s("Play(\"Read\") -> failed: injected failure")});
@@ -190,7 +190,7 @@ private slots:
 
     void nothingSelectedSpeaksNothingAndLeavesCharacterShown()
     {
-        m_random.values = {0.0f};
+        m_random.fractions = {0.0f};
         speech::SpeakText(s("a"), context(1, std::nullopt));
         QCOMPARE(m_agent->lines(),
                  (QStringList{s("Visible() -> ok: false"), s("Show(omitted) -> ok"),
@@ -232,7 +232,7 @@ private slots:
 
     void gestureWithoutCharacterDrawsButPlaysNothing()
     {
-        m_random.values = {0.9f};
+        m_random.fractions = {0.9f};
         speech::PlayRandomGesture(nullptr, m_random);
         QCOMPARE(m_random.draws, 1);
         QVERIFY(m_agent->lines().isEmpty());

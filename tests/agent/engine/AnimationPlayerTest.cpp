@@ -1,17 +1,20 @@
 #include "TestCharacters.h"
 
 #include "agent/engine/AnimationPlayer.h"
-#include "agent/engine/SeededRandom.h"
-#include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/MemoryCharacterSource.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "agent/timing/testing/ManualScheduler.h"
+#include "platform/agent/SeededRandom.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::testing::ManualScheduler;
 using namespace clipvoice::agent::engine::test;
+using clipvoice::platform::SeededRandom;
+using clipvoice::platform::testing::ScriptedRandom;
 using Ending = AnimationPlayer::Ending;
 
 namespace {
@@ -132,7 +135,7 @@ private slots:
         Stage stage(standardCharacter());
         QVERIFY(stage.play(QStringLiteral("Wave")));
         stage.scheduler.advance(1000);
-        QCOMPARE(stage.random.draws(), 0);
+        QCOMPARE(stage.random.draws, 0);
     }
 
     void seededGeneratorGivesTheExpectedBranchSequence()

@@ -2,16 +2,18 @@
 
 #include "agent/engine/CharacterStates.h"
 #include "agent/engine/IdleController.h"
-#include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/MemoryCharacterSource.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "agent/timing/testing/ManualScheduler.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::testing::ManualScheduler;
 using namespace clipvoice::agent::engine::test;
+using clipvoice::platform::testing::ScriptedRandom;
 
 class CharacterStatesTest : public QObject
 {

@@ -8,10 +8,10 @@
 #include "agent/engine/PropertySheetView.h"
 #include "agent/engine/testing/EngineEventLog.h"
 #include "agent/engine/testing/FakeVoice.h"
-#include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/RecordingPartsFactory.h"
 #include "agent/engine/testing/RecordingRequestObserver.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "agent/timing/testing/ManualScheduler.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,7 +22,9 @@
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::testing::ManualScheduler;
 using namespace clipvoice::agent::engine::test;
+using clipvoice::platform::testing::ScriptedRandom;
 using namespace clipvoice::platform::agent;
 
 namespace {

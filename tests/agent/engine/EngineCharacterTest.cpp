@@ -3,20 +3,22 @@
 #include "agent/engine/EngineCharacter.h"
 #include "agent/engine/testing/EngineEventLog.h"
 #include "agent/engine/testing/FakeVoice.h"
-#include "agent/engine/testing/ManualScheduler.h"
 #include "agent/engine/testing/MemoryCharacterSource.h"
 #include "agent/engine/testing/RecordingPartsFactory.h"
 #include "agent/engine/testing/RecordingRequestObserver.h"
-#include "agent/engine/testing/ScriptedRandom.h"
+#include "agent/timing/testing/ManualScheduler.h"
+#include "platform/agent/testing/ScriptedRandom.h"
 
 #include <QTest>
 
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
 using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::testing::ManualScheduler;
 using namespace clipvoice::agent::engine::test;
 using clipvoice::platform::agent::RequestPtr;
 using clipvoice::platform::agent::RequestStatus;
+using clipvoice::platform::testing::ScriptedRandom;
 
 namespace {
 

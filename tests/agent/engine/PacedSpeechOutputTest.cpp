@@ -1,12 +1,14 @@
 #include "agent/engine/PacedSpeechOutput.h"
 #include "agent/engine/EngineTimer.h"
-#include "agent/engine/QtScheduler.h"
-#include "agent/engine/testing/ManualScheduler.h"
+#include "agent/timing/QtScheduler.h"
+#include "agent/timing/testing/ManualScheduler.h"
 
 #include <QTest>
 
 using namespace clipvoice::agent::engine;
-using namespace clipvoice::agent::engine::testing;
+using clipvoice::agent::timing::QtScheduler;
+using clipvoice::agent::timing::Scheduler;
+using clipvoice::agent::timing::testing::ManualScheduler;
 
 namespace {
 

@@ -4,6 +4,7 @@
 // engines play the installed voices (Flite's under names that were never
 // measured, so only the figures given here rank them).
 
+#include "ManualPlayback.h"
 #include "VoiceTestUtil.h"
 
 #include "agent/ui/ServiceSettings.h"
@@ -18,6 +19,7 @@
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::voice;
 using voice::testing::FakeEngine;
+using voice::testing::ManualPlayback;
 
 namespace {
 
@@ -153,12 +155,14 @@ private slots:
     void theSpeakerSpeaksWithTheChosenVoiceAndNamesIt()
     {
         auto catalog = std::make_shared<VoiceCatalog>(noOpenJTalk(), installed(true));
-        Speaker speaker(catalog, std::make_unique<ClockOutput>());
+        ManualPlayback playback;
+        Speaker speaker(catalog, std::make_unique<ClockOutput>(playback.scheduler),
+                        playback.scheduler);
         QSignalSpy started(&speaker, &Speaker::lineStarted);
         QSignalSpy finished(&speaker, &Speaker::lineFinished);
 
         speaker.speak(QStringLiteral("default voice"), 1033);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 10000);
+        QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, 10000));
         QCOMPARE(started.at(0).at(1).toString(), QStringLiteral("RHVoice"));
         QCOMPARE(started.at(0).at(2).toString(), QStringLiteral("Slt"));
         QCOMPARE(m_rhvoice->requests().last().voice, QStringLiteral("Slt"));
@@ -166,7 +170,7 @@ private slots:
         speaker.setVoiceChoice(1033, QStringLiteral("Flite/clear"));
         speaker.setPitch(80);
         speaker.speak(QStringLiteral("chosen voice"), 1033);
-        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 10000);
+        QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, 10000));
         QCOMPARE(started.at(1).at(1).toString(), QStringLiteral("Flite"));
         QCOMPARE(started.at(1).at(2).toString(), QStringLiteral("clear"));
         QCOMPARE(m_flite->requests().last().voice, QStringLiteral("clear"));

@@ -1,17 +1,22 @@
 // The speaker: lines play in order with their words and mouth shapes at the
 // right moments, stop is immediate, markup is only ever read, and everything
-// works with no sound device.
+// works with no sound device. Speakers, sound effects and clock outputs run on
+// a hand-driven clock (ManualPlayback), so their timing is exact.
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
 
+#include <future>
+
+#include "ManualPlayback.h"
 #include "VoiceTestUtil.h"
 #include "agent/voice/AudioOutput.h"
 #include "agent/voice/EspeakEngine.h"
@@ -25,10 +30,13 @@
 using namespace clipvoice::agent::voice;
 using clipvoice::agent::voice::testing::CollectingSink;
 using clipvoice::agent::voice::testing::FakeEngine;
+using clipvoice::agent::voice::testing::ManualPlayback;
 
 namespace {
 
 constexpr int LineTimeoutMs = 20000;
+// Clock time a speaker test may take before it counts as hung.
+constexpr qint64 PlaybackLimitMs = 60000;
 
 std::shared_ptr<VoiceCatalog> espeakCatalog()
 {
@@ -114,11 +122,15 @@ private slots:
     void emptyLinesFinishAtOnce();
     void soundEffectsPlayThroughTheOutput();
     void environmentChoosesTheWavFile();
+    void clockOutputKeepsTimeOnItsClock();
+    void synthesisGivesUpWhenThePlayerIsGone();
 };
 
 void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
 {
-    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>());
+    ManualPlayback playback;
+    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy words(&speaker, &Speaker::wordReached);
     QSignalSpy mouths(&speaker, &Speaker::mouthShapeChanged);
@@ -127,12 +139,11 @@ void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
     QSignalSpy idle(&speaker, &Speaker::idle);
 
     const QString text = QStringLiteral("The quick brown fox jumps over the lazy dog.");
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const qint64 startMs = playback.now();
     const int id = speaker.speak(text);
     QVERIFY(speaker.isSpeaking());
-    QVERIFY(finished.wait(LineTimeoutMs));
-    const qint64 tookMs = elapsed.elapsed();
+    QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, PlaybackLimitMs));
+    const qint64 tookMs = playback.now() - startMs;
 
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.at(0).at(0).toInt(), id);
@@ -159,7 +170,7 @@ void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
         QVERIFY(args.at(1).toLongLong() >= lastPosition);
         lastPosition = args.at(1).toLongLong();
     }
-    // With no device the clock still takes the line's real time.
+    // With no device the clock still takes the line's time.
     const qint64 durationMs = progress.last().at(2).toLongLong();
     QVERIFY(durationMs > 1500);
     QVERIFY2(tookMs >= durationMs - 30,
@@ -169,34 +180,36 @@ void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
 
 void TestVoiceSpeaker::missingSoundDeviceFallsBackToTheClock()
 {
-    auto device = std::make_unique<DeviceOutput>(QAudioDevice());
+    ManualPlayback playback;
+    auto device = std::make_unique<DeviceOutput>(QAudioDevice(), playback.scheduler);
     DeviceOutput* output = device.get();
     auto engine = std::make_shared<FakeEngine>(400, 100);
-    Speaker speaker(fakeCatalog(engine), std::move(device));
+    Speaker speaker(fakeCatalog(engine), std::move(device), playback.scheduler);
     QSignalSpy words(&speaker, &Speaker::wordReached);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const qint64 startMs = playback.now();
     speaker.speak(QStringLiteral("one two three four five"));
-    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
     QCOMPARE(words.size(), 5);
     QVERIFY(output->hasFallenBack());
     QVERIFY(!output->sink());
     QCOMPARE(output->description(), QStringLiteral("no sound device"));
-    QVERIFY(elapsed.elapsed() >= 500 - 30);
+    QVERIFY(playback.now() - startMs >= 500 - 30);
 }
 
 void TestVoiceSpeaker::wavFileHoldsWhatWasPlayedInOrder()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("played.wav"));
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 60);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path));
+    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path, playback.scheduler),
+                    playback.scheduler);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     speaker.speak(QStringLiteral("one two three four"));
     speaker.speak(QStringLiteral("five six"));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
 
     const PcmAudio audio = readValidWav(path);
     QCOMPARE(audio.sampleRate, OutputSampleRate);
@@ -207,10 +220,11 @@ void TestVoiceSpeaker::wavFileHoldsWhatWasPlayedInOrder()
 
     // A second output on the same file appends to it.
     {
-        SoundEffectPlayer effects(std::make_unique<WavFileOutput>(path));
+        SoundEffectPlayer effects(std::make_unique<WavFileOutput>(path, playback.scheduler),
+                                  playback.scheduler);
         QSignalSpy done(&effects, &SoundEffectPlayer::finished);
         QVERIFY(effects.play(WavCodec::header(1600, 8000) + QByteArray(1600, '\x10')));
-        QVERIFY(done.wait(LineTimeoutMs));
+        QVERIFY(playback.runUntil([&] { return done.size() == 1; }, PlaybackLimitMs));
     }
     QVERIFY(std::abs(readValidWav(path).durationMs() - 460) <= 5);
 }
@@ -219,7 +233,9 @@ void TestVoiceSpeaker::stopSilencesAtOnceAndDropsTheQueue()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("stopped.wav"));
-    Speaker speaker(espeakCatalog(), std::make_unique<WavFileOutput>(path));
+    ManualPlayback playback;
+    Speaker speaker(espeakCatalog(), std::make_unique<WavFileOutput>(path, playback.scheduler),
+                    playback.scheduler);
     QSignalSpy words(&speaker, &Speaker::wordReached);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     QSignalSpy mouths(&speaker, &Speaker::mouthShapeChanged);
@@ -227,7 +243,7 @@ void TestVoiceSpeaker::stopSilencesAtOnceAndDropsTheQueue()
         QStringLiteral("This first line is long enough to still be playing when it is stopped."));
     const int second = speaker.speak(QStringLiteral("The second line is never heard."));
     const int third = speaker.speak(QStringLiteral("Nor is the third."));
-    QTRY_VERIFY_WITH_TIMEOUT(words.size() >= 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return words.size() >= 2; }, PlaybackLimitMs));
 
     speaker.stop();
     // Synchronously: nothing plays and every line is accounted for.
@@ -248,13 +264,14 @@ void TestVoiceSpeaker::stopSilencesAtOnceAndDropsTheQueue()
     QVERIFY(stopped.durationMs() > 0);
     QVERIFY(stopped.durationMs() < 3000); // the line was cut short
     // Asking the output to move on plays nothing more.
+    playback.scheduler->advance(1000);
     speaker.output().playedMs();
     QCOMPARE(readValidWav(path).samples.size(), stopped.samples.size());
 
     // The stopped lines send nothing more, and the speaker carries on.
     const qsizetype wordsAtStop = words.size();
     const int next = speaker.speak(QStringLiteral("Next."));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 4; }, PlaybackLimitMs));
     QCOMPARE(finished.at(3).at(0).toInt(), next);
     QCOMPARE(outcomeAt(finished, 3), Speaker::Outcome::Completed);
     for (qsizetype i = wordsAtStop; i < words.size(); ++i) {
@@ -264,15 +281,17 @@ void TestVoiceSpeaker::stopSilencesAtOnceAndDropsTheQueue()
 
 void TestVoiceSpeaker::slotsMayStopOrSpeakFromSignals()
 {
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 40);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     // Stop from inside the first word of the first line.
     auto stopper =
         connect(&speaker, &Speaker::wordReached, &speaker, [&speaker] { speaker.stop(); });
     speaker.speak(QStringLiteral("a b c"));
     speaker.speak(QStringLiteral("d e f"));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Stopped);
     QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Stopped);
     disconnect(stopper);
@@ -286,25 +305,27 @@ void TestVoiceSpeaker::slotsMayStopOrSpeakFromSignals()
         }
     });
     speaker.speak(QStringLiteral("x y"));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 4; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 3), Speaker::Outcome::Completed);
     QVERIFY(!speaker.isSpeaking());
 }
 
 void TestVoiceSpeaker::synthesisRunsOnlyOneLineAhead()
 {
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 60);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     for (int i = 0; i < 4; ++i) {
         speaker.speak(QStringLiteral("line %1 has five words").arg(i));
     }
-    QVERIFY(started.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return started.size() == 1; }, PlaybackLimitMs));
     QVERIFY(engine->texts().size() <= 2);
-    QTRY_COMPARE_WITH_TIMEOUT(started.size(), 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return started.size() == 2; }, PlaybackLimitMs));
     QVERIFY(engine->texts().size() <= 3);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 4, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 4; }, PlaybackLimitMs));
     QCOMPARE(engine->texts().size(), 4);
     for (int i = 0; i < 4; ++i) {
         QCOMPARE(finished.at(i).at(0).toInt(), started.at(0).at(0).toInt() + i);
@@ -314,17 +335,19 @@ void TestVoiceSpeaker::synthesisRunsOnlyOneLineAhead()
 
 void TestVoiceSpeaker::speedAppliesToTheNextLine()
 {
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 100);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy progress(&speaker, &Speaker::progress);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     const int first = speaker.speak(QStringLiteral("a b c d"));
     const int second = speaker.speak(QStringLiteral("a b c d"));
-    QVERIFY(started.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return started.size() == 1; }, PlaybackLimitMs));
     // The second line may already be made at the old speed; it is made again.
     speaker.setSpeed(100);
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
     QCOMPARE(engine->speeds().first(), 50);
     QCOMPARE(engine->speeds().last(), 100);
 
@@ -357,23 +380,24 @@ void TestVoiceSpeaker::spokenOutputOffKeepsSignalsWithoutSound()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("quiet.wav"));
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 60);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path));
+    Speaker speaker(fakeCatalog(engine), std::make_unique<WavFileOutput>(path, playback.scheduler),
+                    playback.scheduler);
     QSignalSpy words(&speaker, &Speaker::wordReached);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     speaker.setSpokenOutputEnabled(false);
-    QElapsedTimer elapsed;
-    elapsed.start();
+    const qint64 startMs = playback.now();
     speaker.speak(QStringLiteral("quiet words still reveal"));
-    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
     QCOMPARE(words.size(), 4);
-    QVERIFY(elapsed.elapsed() >= 240 - 30); // still takes its time
+    QVERIFY(playback.now() - startMs >= 240 - 30); // still takes its time
     QCOMPARE(readValidWav(path).samples.size(), 0);
 
     speaker.setSpokenOutputEnabled(true);
     speaker.speak(QStringLiteral("loud now"));
-    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
     QVERIFY(std::abs(readValidWav(path).durationMs() - 120) <= 5);
 }
 
@@ -499,8 +523,10 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
 
 void TestVoiceSpeaker::hugeTextCanBeStopped()
 {
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>(400, 60);
-    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     QString huge;
@@ -509,13 +535,14 @@ void TestVoiceSpeaker::hugeTextCanBeStopped()
         huge += QStringLiteral("word ");
     }
     speaker.speak(huge);
-    QVERIFY(started.wait(LineTimeoutMs));
+    // Its synthesis waits for the player, so time moves on without waiting for it.
+    QVERIFY(playback.tickUntil([&] { return started.size() == 1; }));
     speaker.stop();
     QCOMPARE(finished.size(), 1);
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Stopped);
     // The synthesis gave up too, so the next line is made at once.
     speaker.speak(QStringLiteral("after"));
-    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Completed);
     // Synthesis waited for the player instead of making the whole text.
     QVERIFY(engine->texts().size() < 1000);
@@ -523,7 +550,9 @@ void TestVoiceSpeaker::hugeTextCanBeStopped()
 
 void TestVoiceSpeaker::unsupportedLanguageFailsQuietly()
 {
-    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>());
+    ManualPlayback playback;
+    Speaker speaker(espeakCatalog(), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QVERIFY(speaker.setLanguage(1041));
     QVERIFY(!speaker.setLanguage(1027));
     QCOMPARE(speaker.language(), 1041);
@@ -532,7 +561,7 @@ void TestVoiceSpeaker::unsupportedLanguageFailsQuietly()
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     speaker.speak(QStringLiteral("Bon dia"), 1027);
-    QVERIFY(finished.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Failed);
     QVERIFY(finished.at(0).at(2).toString().contains(QStringLiteral("no voice")));
     QVERIFY(started.isEmpty());
@@ -540,13 +569,15 @@ void TestVoiceSpeaker::unsupportedLanguageFailsQuietly()
 
 void TestVoiceSpeaker::emptyLinesFinishAtOnce()
 {
+    ManualPlayback playback;
     auto engine = std::make_shared<FakeEngine>();
-    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>());
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
     QSignalSpy started(&speaker, &Speaker::lineStarted);
     QSignalSpy finished(&speaker, &Speaker::lineFinished);
     speaker.speak(QString());
     speaker.speak(QStringLiteral("   \n\t "));
-    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, LineTimeoutMs);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
     QCOMPARE(outcomeAt(finished, 0), Speaker::Outcome::Completed);
     QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Completed);
     QVERIFY(started.isEmpty());
@@ -557,7 +588,9 @@ void TestVoiceSpeaker::soundEffectsPlayThroughTheOutput()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("effect.wav"));
-    SoundEffectPlayer player(std::make_unique<WavFileOutput>(path));
+    ManualPlayback playback;
+    SoundEffectPlayer player(std::make_unique<WavFileOutput>(path, playback.scheduler),
+                             playback.scheduler);
     QSignalSpy done(&player, &SoundEffectPlayer::finished);
 
     QString error;
@@ -572,7 +605,7 @@ void TestVoiceSpeaker::soundEffectsPlayThroughTheOutput()
     qToLittleEndian<quint32>(11025, wav.data() + 28);
     QVERIFY(player.play(wav, &error));
     QVERIFY(player.isPlaying());
-    QVERIFY(done.wait(LineTimeoutMs));
+    QVERIFY(playback.runUntil([&] { return done.size() == 1; }, PlaybackLimitMs));
     const PcmAudio audio = readValidWav(path);
     QCOMPARE(audio.sampleRate, OutputSampleRate);
     QVERIFY2(std::abs(audio.durationMs() - 200) <= 2,
@@ -602,6 +635,54 @@ void TestVoiceSpeaker::environmentChoosesTheWavFile()
     // The file exists with a valid empty header before anything plays.
     QCOMPARE(readValidWav(path).samples.size(), 0);
     QCOMPARE(readValidWav(path).sampleRate, OutputSampleRate);
+}
+
+void TestVoiceSpeaker::clockOutputKeepsTimeOnItsClock()
+{
+    ManualPlayback playback;
+    ClockOutput output(playback.scheduler);
+    output.begin();
+    output.write(QByteArray(PcmAudio::bytesFor(100, OutputSampleRate), '\0'));
+    QCOMPARE(output.writtenMs(), 100);
+    QCOMPARE(output.playedMs(), 0);
+    playback.scheduler->advance(40);
+    QCOMPARE(output.playedMs(), 40);
+    // Time that passes with nothing to play is lost, as on a device that runs
+    // dry: the clock starts again from the next audio written.
+    playback.scheduler->advance(200);
+    QCOMPARE(output.playedMs(), 100);
+    output.write(QByteArray(PcmAudio::bytesFor(50, OutputSampleRate), '\0'));
+    playback.scheduler->advance(30);
+    QCOMPARE(output.playedMs(), 130);
+    output.stop();
+    QVERIFY(!output.isActive());
+    QCOMPARE(output.writtenMs(), 130);
+}
+
+void TestVoiceSpeaker::synthesisGivesUpWhenThePlayerIsGone()
+{
+    using namespace std::chrono_literals;
+    ManualPlayback playback;
+    LineStream stream(playback.scheduler);
+    stream.appendAudio(
+        QByteArray(PcmAudio::bytesFor(LineStream::MaxAheadMs, OutputSampleRate) + 2, '\0'));
+    std::atomic_bool cancel{false};
+    // Should a check fail, the waiting synthesis is released before the test returns.
+    const auto release = qScopeGuard([&cancel] { cancel.store(true); });
+
+    // Room the player makes lets the synthesis go on.
+    auto waiting = std::async(std::launch::async, [&] { return stream.waitForRoom(cancel); });
+    stream.take(4);
+    QCOMPARE(waiting.wait_for(20s), std::future_status::ready);
+    QVERIFY(waiting.get());
+
+    // A player that takes nothing for PlayerGoneMs is gone.
+    stream.appendAudio(QByteArray(4, '\0'));
+    waiting = std::async(std::launch::async, [&] { return stream.waitForRoom(cancel); });
+    playback.scheduler->advance(LineStream::PlayerGoneMs + 1);
+    QCOMPARE(waiting.wait_for(20s), std::future_status::ready);
+    QVERIFY(!waiting.get());
+    QVERIFY(!cancel.load());
 }
 
 QTEST_GUILESS_MAIN(TestVoiceSpeaker)

@@ -1,8 +1,16 @@
-#include "agent/engine/SeededRandom.h"
+#include "platform/agent/SeededRandom.h"
 
 #include <QRandomGenerator>
 
-namespace clipvoice::agent::engine {
+#include <chrono>
+#include <cmath>
+
+namespace clipvoice::platform {
+
+SeededRandom::SeededRandom()
+{
+    reseedFromClock();
+}
 
 SeededRandom::SeededRandom(quint32 seed)
     : m_engine(seed)
@@ -11,6 +19,14 @@ SeededRandom::SeededRandom(quint32 seed)
 quint32 SeededRandom::systemSeed()
 {
     return QRandomGenerator::system()->generate();
+}
+
+float SeededRandom::next()
+{
+    const double value = std::generate_canonical<double, 32>(m_engine);
+    // Rounding to single precision may give 1; the sequence must stay below 1.
+    const float r = static_cast<float>(value);
+    return r < 1.0f ? r : std::nextafter(1.0f, 0.0f);
 }
 
 int SeededRandom::bounded(int upper)
@@ -29,4 +45,10 @@ int SeededRandom::bounded(int upper)
     return static_cast<int>(value % range);
 }
 
-} // namespace clipvoice::agent::engine
+void SeededRandom::reseedFromClock()
+{
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    m_engine.seed(static_cast<std::mt19937::result_type>(ticks));
+}
+
+} // namespace clipvoice::platform

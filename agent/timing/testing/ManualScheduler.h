@@ -1,14 +1,16 @@
 #pragma once
 
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <utility>
 
-namespace clipvoice::agent::engine::testing {
+namespace clipvoice::agent::timing::testing {
 
-// A clock that only moves when told to, for exact and instant tests.
+// A clock that only moves when told to, for exact and instant tests. Tasks run
+// on the thread that advances the clock; the clock may be read on any thread.
 class ManualScheduler final : public Scheduler
 {
 public:
@@ -29,8 +31,8 @@ public:
 private:
     // Keyed by (due time, id): ids grow, so equal times keep scheduling order.
     std::map<std::pair<qint64, TaskId>, std::function<void()>> m_tasks;
-    qint64 m_now = 0;
+    std::atomic<qint64> m_now = 0;
     TaskId m_nextId = 1;
 };
 
-} // namespace clipvoice::agent::engine::testing
+} // namespace clipvoice::agent::timing::testing

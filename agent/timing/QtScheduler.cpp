@@ -1,4 +1,4 @@
-#include "agent/engine/QtScheduler.h"
+#include "agent/timing/QtScheduler.h"
 
 #include <QTimer>
 
@@ -6,7 +6,7 @@
 #include <limits>
 #include <utility>
 
-namespace clipvoice::agent::engine {
+namespace clipvoice::agent::timing {
 
 QtScheduler::QtScheduler()
 {
@@ -54,4 +54,4 @@ void QtScheduler::cancel(TaskId id)
     }
 }
 
-} // namespace clipvoice::agent::engine
+} // namespace clipvoice::agent::timing

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "agent/engine/Scheduler.h"
+#include "agent/timing/Scheduler.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -8,7 +8,7 @@
 
 class QTimer;
 
-namespace clipvoice::agent::engine {
+namespace clipvoice::agent::timing {
 
 // The Scheduler of the running program: Qt timers on the thread that creates it.
 class QtScheduler final : public Scheduler
@@ -30,4 +30,4 @@ private:
     TaskId m_nextId = 1;
 };
 
-} // namespace clipvoice::agent::engine
+} // namespace clipvoice::agent::timing

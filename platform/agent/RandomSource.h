@@ -2,7 +2,9 @@
 
 namespace clipvoice::platform {
 
-// The program's pseudo-random generator.
+// The source of chance of the program (which gesture to play) and of the
+// character engine (branches, picks among a state's animations), injected so
+// that tests can fix the outcome.
 class RandomSource
 {
 public:
@@ -10,6 +12,8 @@ public:
 
     // The next value r of the sequence, 0 <= r < 1.
     virtual float next() = 0;
+    // A whole number in [0, upper); `upper` is at least 1.
+    virtual int bounded(int upper) = 0;
     // Starts a new sequence seeded from the clock.
     virtual void reseedFromClock() = 0;
 };

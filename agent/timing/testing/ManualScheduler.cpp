@@ -1,8 +1,8 @@
-#include "agent/engine/testing/ManualScheduler.h"
+#include "agent/timing/testing/ManualScheduler.h"
 
 #include <algorithm>
 
-namespace clipvoice::agent::engine::testing {
+namespace clipvoice::agent::timing::testing {
 
 Scheduler::TaskId ManualScheduler::schedule(qint64 delayMs, std::function<void()> task)
 {
@@ -40,4 +40,4 @@ qint64 ManualScheduler::nextDelay() const
     return m_tasks.empty() ? -1 : m_tasks.begin()->first.first - m_now;
 }
 
-} // namespace clipvoice::agent::engine::testing
+} // namespace clipvoice::agent::timing::testing

@@ -1,22 +1,20 @@
 #pragma once
 
+#include "agent/timing/Clock.h"
+
 #include <QtGlobal>
 
 #include <functional>
 
-namespace clipvoice::agent::engine {
+namespace clipvoice::agent::timing {
 
-// The engine's clock and one-shot timers. The engine never reads the system clock
-// or starts Qt timers itself, so tests can drive time by hand.
-class Scheduler
+// A clock with one-shot timers. The engine and the voice layer never read the
+// system clock or start Qt timers themselves, so tests can drive time by hand.
+// Timers are started and cancelled on one thread, the one their tasks run on.
+class Scheduler : public Clock
 {
 public:
     using TaskId = quint64;
-
-    virtual ~Scheduler() = default;
-
-    // Milliseconds since an arbitrary start; never goes backwards.
-    virtual qint64 now() const = 0;
 
     // Runs the task once, `delayMs` milliseconds from now. The task never runs
     // inside this call, not even with a delay of 0. Ids are never 0.
@@ -27,4 +25,4 @@ public:
     virtual void cancel(TaskId id) = 0;
 };
 
-} // namespace clipvoice::agent::engine
+} // namespace clipvoice::agent::timing
