@@ -1,6 +1,7 @@
 #include "app/artwork/BubbleFigure.h"
 
 #include "app/artwork/Palette.h"
+#include "characters/figures/BubbleShape.h"
 
 #include <QLinearGradient>
 #include <QPainterPath>
@@ -9,35 +10,7 @@ namespace clipvoice::app::artwork {
 
 namespace {
 
-// The bubble: an ellipse centred on (16, 14) with a tail leaving it at the
-// lower left. Qt's arc angles run counter-clockwise, so starting right of the
-// tail and sweeping 335 degrees goes over the top and ends left of the tail.
-QPainterPath bubbleOutline()
-{
-    const QRectF ellipse(2.5, 3.0, 27.0, 22.0);
-    QPainterPath path;
-    path.arcMoveTo(ellipse, -100.0);
-    path.arcTo(ellipse, -100.0, 335.0);
-    path.lineTo(4.2, 29.6);
-    path.quadTo(9.5, 27.6, 13.66, 24.83);
-    path.closeSubpath();
-    return path;
-}
-
-// One lens: flat along the top, rounded underneath.
-QPainterPath lens(qreal left)
-{
-    const qreal right = left + 9.0;
-    const qreal middle = left + 4.5;
-    QPainterPath path;
-    path.moveTo(left, 10.0);
-    path.lineTo(right, 10.0);
-    path.lineTo(right, 12.5);
-    path.cubicTo(right, 15.5, right - 1.8, 17.0, middle, 17.0);
-    path.cubicTo(left + 1.8, 17.0, left, 15.5, left, 12.5);
-    path.closeSubpath();
-    return path;
-}
+namespace shape = characters::figures::bubble;
 
 void paintSunglasses(QPainter& painter)
 {
@@ -53,13 +26,13 @@ void paintSunglasses(QPainter& painter)
 
     painter.setPen(QPen(QColor(palette::kOutline), 0.8));
     painter.setBrush(glass);
-    painter.drawPath(lens(6.0));
-    painter.drawPath(lens(17.0));
+    for (qreal left : shape::kLensLefts)
+        painter.drawPath(shape::lens(left));
 
     // A glint on each lens.
     painter.setPen(QPen(QColor(palette::kLensGlint), 1.1, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(8.2, 13.6), QPointF(10.0, 11.8));
-    painter.drawLine(QPointF(19.2, 13.6), QPointF(21.0, 11.8));
+    for (QPointF start : shape::kGlintStarts)
+        painter.drawLine(start, start + QPointF(shape::kGlintRun, -shape::kGlintRun));
 }
 
 } // namespace
@@ -71,7 +44,7 @@ void paintBubbleFigure(QPainter& painter, const QRectF& box)
     painter.translate(box.topLeft());
     painter.scale(box.width() / 32.0, box.height() / 32.0);
 
-    const QPainterPath body = bubbleOutline();
+    const QPainterPath body = shape::outline();
     QLinearGradient shade(10.0, 6.0, 22.0, 28.0);
     shade.setColorAt(0.0, QColor(palette::kBubble));
     shade.setColorAt(0.55, QColor(palette::kBubble));

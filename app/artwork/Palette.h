@@ -1,5 +1,7 @@
 #pragma once
 
+#include "characters/figures/BubbleShape.h"
+
 #include <QRgb>
 
 // The colours of the program's pictures, kept in one place so the title strip,
@@ -19,13 +21,13 @@ inline constexpr QRgb kGroundRight = qRgb(0xf7, 0xfa, 0xff);
 inline constexpr QRgb kAccent = qRgb(0x3f, 0x80, 0xd4);
 inline constexpr QRgb kAccentFaint = qRgb(0x9c, 0xc2, 0xf0);
 
-// The bubble figure.
-inline constexpr QRgb kOutline = qRgb(0x10, 0x1c, 0x36);
-inline constexpr QRgb kBubble = qRgb(0xff, 0xff, 0xff);
-inline constexpr QRgb kBubbleShade = qRgb(0xd6, 0xe1, 0xf1);
-inline constexpr QRgb kLens = qRgb(0x12, 0x2c, 0x6c);
-inline constexpr QRgb kLensLight = qRgb(0x2f, 0x5c, 0xb4);
-inline constexpr QRgb kLensGlint = qRgb(0xb4, 0xd0, 0xff);
+// The bubble figure, in the colours the shipped Bubble character has too.
+inline constexpr QRgb kOutline = characters::figures::bubble::kOutline;
+inline constexpr QRgb kBubble = characters::figures::bubble::kBody;
+inline constexpr QRgb kBubbleShade = characters::figures::bubble::kShade;
+inline constexpr QRgb kLens = characters::figures::bubble::kLens;
+inline constexpr QRgb kLensLight = characters::figures::bubble::kLensLight;
+inline constexpr QRgb kLensGlint = characters::figures::bubble::kGlint;
 
 // The logo's lettering.
 inline constexpr QRgb kLogoDark = qRgb(0x1b, 0x2a, 0x49);

@@ -1,5 +1,7 @@
 #include "BubbleFigure.h"
 
+#include "characters/figures/BubbleShape.h"
+
 #include <QPainterPath>
 
 #include <algorithm>
@@ -13,12 +15,14 @@ namespace {
 constexpr qreal kUnit = 2.5;
 const QPointF kOrigin(24, 29);
 
-const QColor kOutline(0x10, 0x1c, 0x36);
-const QColor kWhite(0xff, 0xff, 0xff);
-const QColor kShade(0xd6, 0xe1, 0xf1);
-const QColor kLens(0x12, 0x2c, 0x6c);
-const QColor kLensLight(0x2f, 0x5c, 0xb4);
-const QColor kGlint(0xb4, 0xd0, 0xff);
+namespace shape = figures::bubble;
+
+const QColor kOutline(shape::kOutline);
+const QColor kWhite(shape::kBody);
+const QColor kShade(shape::kShade);
+const QColor kLens(shape::kLens);
+const QColor kLensLight(shape::kLensLight);
+const QColor kGlint(shape::kGlint);
 
 QPointF px(qreal x, qreal y)
 {
@@ -28,35 +32,6 @@ QPointF px(qreal x, qreal y)
 QTransform gridToCanvas()
 {
     return QTransform(kUnit, 0, 0, kUnit, kOrigin.x(), kOrigin.y());
-}
-
-// The icon's outline: an ellipse centred on (16, 14) with the tail leaving it
-// at the lower left.
-QPainterPath bubblePath()
-{
-    const QRectF ellipse(2.5, 3.0, 27.0, 22.0);
-    QPainterPath path;
-    path.arcMoveTo(ellipse, -100.0);
-    path.arcTo(ellipse, -100.0, 335.0);
-    path.lineTo(4.2, 29.6);
-    path.quadTo(9.5, 27.6, 13.66, 24.83);
-    path.closeSubpath();
-    return gridToCanvas().map(path);
-}
-
-// One lens: flat along the top, rounded underneath (grid units).
-QPainterPath lensPath(qreal left, qreal top)
-{
-    const qreal right = left + 9.0;
-    const qreal middle = left + 4.5;
-    QPainterPath path;
-    path.moveTo(left, top);
-    path.lineTo(right, top);
-    path.lineTo(right, top + 2.5);
-    path.cubicTo(right, top + 5.5, right - 1.8, top + 7.0, middle, top + 7.0);
-    path.cubicTo(left + 1.8, top + 7.0, left, top + 5.5, left, top + 2.5);
-    path.closeSubpath();
-    return gridToCanvas().map(path);
 }
 
 FigureLayout bubbleLayout()
@@ -98,7 +73,7 @@ Pose BubbleFigure::restPose() const
 void BubbleFigure::paintBody(QPainter& p, const Pose& pose) const
 {
     const qreal lw = layout().outlineWidth;
-    const QPainterPath body = bubblePath();
+    const QPainterPath body = gridToCanvas().map(shape::outline());
     // Flat shading: white, with a crescent of shade along the lower right as if
     // lit from the upper left. Flat colours keep the shared palette clean.
     p.setPen(Qt::NoPen);
@@ -172,8 +147,8 @@ void BubbleFigure::paintBody(QPainter& p, const Pose& pose) const
     p.setBrush(kOutline);
     p.drawRect(QRectF(px(2.0, 9.2 + shift), px(30.0, 11.0 + shift)));
     // Each lens is dark blue with a lighter band along its rounded bottom.
-    for (qreal left : {6.0, 17.0}) {
-        const QPainterPath lens = lensPath(left, 10.0 + shift);
+    for (qreal left : shape::kLensLefts) {
+        const QPainterPath lens = gridToCanvas().map(shape::lens(left, shape::kLensTop + shift));
         p.setPen(Qt::NoPen);
         p.setBrush(kLens);
         p.drawPath(lens);
@@ -185,10 +160,11 @@ void BubbleFigure::paintBody(QPainter& p, const Pose& pose) const
     }
     // The glints follow the gaze; a blink dims them.
     if (pose.eyeOpen > 0.3) {
-        const qreal len = 1.8 * std::min<qreal>(1, pose.eyeOpen);
+        const qreal len = shape::kGlintRun * std::min<qreal>(1, pose.eyeOpen);
         p.setPen(QPen(kGlint, 1.1 * kUnit, Qt::SolidLine, Qt::RoundCap));
-        for (qreal gx : {8.2, 19.2}) {
-            const QPointF a = px(gx + pose.lookX * 1.2, 13.6 + shift + pose.lookY * 0.6);
+        for (QPointF glint : shape::kGlintStarts) {
+            const QPointF a =
+                px(glint.x() + pose.lookX * 1.2, glint.y() + shift + pose.lookY * 0.6);
             p.drawLine(a, a + QPointF(len, -len) * kUnit);
         }
     }

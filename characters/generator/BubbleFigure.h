@@ -5,8 +5,9 @@
 namespace clipvoice::characters {
 
 // The program's mascot: a white speech bubble with a tail at the lower left,
-// wearing dark blue sunglasses. Drawn on the same 32-unit grid as the window
-// icon, scaled up, with arms, eyebrows and a mouth added.
+// wearing dark blue sunglasses. Its outline, lenses and colours are those of
+// the window icon (characters/figures/BubbleShape.h), scaled up, with eyes,
+// arms, eyebrows and a mouth added.
 class BubbleFigure : public Figure
 {
 public:

@@ -1,7 +1,7 @@
 #include "CharacterWriter.h"
 
-#include "Choreography.h"
 #include "Sounds.h"
+#include "choreography/Choreography.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+#include <optional>
+
 namespace clipvoice::characters {
 
 // Facial expressions drawn for the mouth. The first seven are the mouth shapes
@@ -91,50 +93,21 @@ struct Pose
     qreal phase = 0; // drives sparkles, stars, zzz and scribbles (0..1 a cycle)
 };
 
-// Linear interpolation of every number; the discrete fields switch half way.
-inline Pose mix(const Pose& a, const Pose& b, qreal t)
+// A change to some fields of a pose: with(base, {.armR = 150, .mouth = Mouth::Smile})
+// is `base` with those two fields replaced. Designated initialisers must name
+// the fields in the order Pose declares them. PoseFields.h checks that the two
+// structs have the same fields.
+struct PoseChange
 {
-    const auto m = [t](qreal u, qreal v) { return u + (v - u) * t; };
-    Pose p = t < 0.5 ? a : b;
-    p.x = m(a.x, b.x);
-    p.y = m(a.y, b.y);
-    p.scale = m(a.scale, b.scale);
-    p.squash = m(a.squash, b.squash);
-    p.tilt = m(a.tilt, b.tilt);
-    p.armL = m(a.armL, b.armL);
-    p.armR = m(a.armR, b.armR);
-    p.bendL = m(a.bendL, b.bendL);
-    p.bendR = m(a.bendR, b.bendR);
-    p.reachL = m(a.reachL, b.reachL);
-    p.reachR = m(a.reachR, b.reachR);
-    p.frontL = m(a.frontL, b.frontL);
-    p.frontR = m(a.frontR, b.frontR);
-    p.lookX = m(a.lookX, b.lookX);
-    p.lookY = m(a.lookY, b.lookY);
-    p.eyeOpen = m(a.eyeOpen, b.eyeOpen);
-    p.brow = m(a.brow, b.brow);
-    p.peek = m(a.peek, b.peek);
-    p.blush = m(a.blush, b.blush);
-    p.ears = m(a.ears, b.ears);
-    p.tail = m(a.tail, b.tail);
-    p.book = m(a.book, b.book);
-    p.bookOpen = m(a.bookOpen, b.bookOpen);
-    p.pageTurn = m(a.pageTurn, b.pageTurn);
-    p.paper = m(a.paper, b.paper);
-    p.written = m(a.written, b.written);
-    p.pen = m(a.pen, b.pen);
-    p.wand = m(a.wand, b.wand);
-    p.horn = m(a.horn, b.horn);
-    p.bulb = m(a.bulb, b.bulb);
-    p.question = m(a.question, b.question);
-    p.exclaim = m(a.exclaim, b.exclaim);
-    p.thought = m(a.thought, b.thought);
-    p.listen = m(a.listen, b.listen);
-    p.sparkles = m(a.sparkles, b.sparkles);
-    p.stars = m(a.stars, b.stars);
-    p.zzz = m(a.zzz, b.zzz);
-    p.phase = m(a.phase, b.phase);
-    return p;
-}
+    std::optional<qreal> x{}, y{}, scale{}, squash{}, tilt{};
+    std::optional<qreal> armL{}, armR{}, bendL{}, bendR{}, reachL{}, reachR{}, frontL{}, frontR{};
+    std::optional<qreal> lookX{}, lookY{}, eyeOpen{};
+    std::optional<Eyes> eyes{};
+    std::optional<qreal> brow{}, peek{}, blush{};
+    std::optional<Mouth> mouth{};
+    std::optional<qreal> ears{}, tail{};
+    std::optional<qreal> book{}, bookOpen{}, pageTurn{}, paper{}, written{}, pen{}, wand{}, horn{},
+        bulb{}, question{}, exclaim{}, thought{}, listen{}, sparkles{}, stars{}, zzz{}, phase{};
+};
 
 } // namespace clipvoice::characters
