@@ -4,7 +4,12 @@
 #include "agent/acs/AcsWriter.h"
 #include "agent/acs/testing/SampleCharacter.h"
 
+#include <QMutex>
+#include <QMutexLocker>
+#include <QStringList>
 #include <QtEndian>
+
+#include <algorithm>
 
 // Small helpers shared by the character file tests.
 namespace acstest {
@@ -49,6 +54,86 @@ inline qsizetype blockSize(const QByteArray& data, int which)
 {
     return qsizetype(u32At(data, 8 + 8 * which));
 }
+
+// The offset of image `index`'s block.
+inline qsizetype imageBlock(const QByteArray& file, int index)
+{
+    return qsizetype(u32At(file, blockOffset(file, 2) + 4 + 12 * index));
+}
+
+// Appends `block` to the file and points image `index` at it.
+inline void replaceImageBlock(QByteArray& file, int index, const QByteArray& block)
+{
+    const qsizetype entry = blockOffset(file, 2) + 4 + 12 * index;
+    setU32(file, entry, quint32(file.size()));
+    setU32(file, entry + 4, quint32(block.size()));
+    file.append(block);
+}
+
+// An image block with the given pixel data and no region.
+inline QByteArray imageBlockBytes(quint16 width, quint16 height, bool compressed,
+                                  const QByteArray& pixels)
+{
+    QByteArray b;
+    b.append('\x01');
+    b.append(char(width & 0xFF)).append(char(width >> 8));
+    b.append(char(height & 0xFF)).append(char(height >> 8));
+    b.append(compressed ? '\x01' : '\x00');
+    QByteArray size(4, '\0');
+    setU32(size, 0, quint32(pixels.size()));
+    b.append(size).append(pixels);
+    b.append(8, '\0'); // no region
+    return b;
+}
+
+// While it lives, takes the messages of the "clipvoice.acs" log category
+// instead of printing them, so that a test can count them (and files full of
+// damage do not flood the test output). Other messages go on as before.
+class AcsLogCapture
+{
+public:
+    AcsLogCapture()
+    {
+        s_current = this;
+        s_previous = qInstallMessageHandler(&AcsLogCapture::handle);
+    }
+    ~AcsLogCapture()
+    {
+        qInstallMessageHandler(s_previous);
+        s_current = nullptr;
+    }
+    AcsLogCapture(const AcsLogCapture&) = delete;
+    AcsLogCapture& operator=(const AcsLogCapture&) = delete;
+
+    QStringList messages() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_messages;
+    }
+    // How many messages contain `part`.
+    qsizetype count(const QString& part) const
+    {
+        const QStringList all = messages();
+        return std::count_if(all.cbegin(), all.cend(),
+                             [&part](const QString& m) { return m.contains(part); });
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (s_current && context.category && qstrcmp(context.category, "clipvoice.acs") == 0) {
+            QMutexLocker lock(&s_current->m_mutex);
+            s_current->m_messages.append(message);
+            return;
+        }
+        s_previous(type, context, message);
+    }
+
+    mutable QMutex m_mutex;
+    QStringList m_messages;
+    inline static AcsLogCapture* s_current = nullptr;
+    inline static QtMessageHandler s_previous = nullptr;
+};
 
 // A small character: 16 x 16, no voice or balloon, so fixed offsets are easy.
 inline Character plainCharacter()

@@ -39,34 +39,6 @@ void exercise(const AcsReader& reader)
     reader.character();
 }
 
-qsizetype imageBlock(const QByteArray& file, int index)
-{
-    return qsizetype(u32At(file, blockOffset(file, 2) + 4 + 12 * index));
-}
-
-// Appends `block` to the file and points image `index` at it.
-void replaceImageBlock(QByteArray& file, int index, const QByteArray& block)
-{
-    const qsizetype entry = blockOffset(file, 2) + 4 + 12 * index;
-    setU32(file, entry, quint32(file.size()));
-    setU32(file, entry + 4, quint32(block.size()));
-    file.append(block);
-}
-
-QByteArray imageBlockBytes(quint16 width, quint16 height, bool compressed, const QByteArray& pixels)
-{
-    QByteArray b;
-    b.append('\x01');
-    b.append(char(width & 0xFF)).append(char(width >> 8));
-    b.append(char(height & 0xFF)).append(char(height >> 8));
-    b.append(compressed ? '\x01' : '\x00');
-    QByteArray size(4, '\0');
-    setU32(size, 0, quint32(pixels.size()));
-    b.append(size).append(pixels);
-    b.append(8, '\0'); // no region
-    return b;
-}
-
 } // namespace
 
 class TestAcsHostile : public QObject
@@ -237,13 +209,19 @@ private slots:
         const Character original = plainCharacter();
         QByteArray file = writeCharacter(original);
         mutate(file);
+        AcsLogCapture log;
         AcsReader reader;
-        QVERIFY2(reader.openData(file), qPrintable(reader.errorString()));
+        QVERIFY2(reader.openData(file, QStringLiteral("Damaged.acs")),
+                 qPrintable(reader.errorString()));
         const QString warnings = reader.warnings().join(u'\n');
         QVERIFY2(warnings.contains(warning), qPrintable(warnings));
         QCOMPARE(reader.animations().size(), animations);
         QCOMPARE(reader.imageCount(), original.images.size());
         exercise(reader);
+        // Each warning reached the log once, naming the file, however much was
+        // decoded afterwards.
+        for (const QString& w : reader.warnings())
+            QCOMPARE(log.count(QStringLiteral("Damaged.acs: ") + w), 1);
         // Untouched images still decode exactly.
         QCOMPARE(reader.readImage(3).image, original.images[3]);
     }
@@ -347,6 +325,7 @@ private slots:
 
     void everyTruncationIsHandled()
     {
+        const AcsLogCapture quiet;
         const QByteArray file = writeCharacter(plainCharacter());
         for (qsizetype n = 0; n < file.size(); ++n) {
             AcsReader reader;
@@ -361,6 +340,7 @@ private slots:
     {
         // Each byte replaced by a few interesting values; every result must load or
         // fail cleanly (run under the sanitizers to catch bad reads too).
+        const AcsLogCapture quiet;
         const QByteArray file = writeCharacter(plainCharacter());
         int loaded = 0;
         for (qsizetype i = 0; i < file.size(); ++i) {
@@ -386,6 +366,7 @@ private slots:
     void regressionFilesReplay()
     {
         // Every input the fuzzer ever crashed on is kept here.
+        const AcsLogCapture quiet;
         QDirIterator it(QStringLiteral(ACS_REGRESSIONS_DIR), QDir::Files);
         int count = 0;
         while (it.hasNext()) {

@@ -15,9 +15,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
 
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::engine;
@@ -152,6 +154,36 @@ private slots:
         QVERIFY(!rig.service.characters().load(id(), QStringLiteral("Missing.acs")));
         // The id is still free.
         QVERIFY(rig.load());
+    }
+
+    void damagedButLoadableFileWarnsInTheLogOnce()
+    {
+        // A second image whose block lies outside the file: the character loads
+        // without it, and the reader's warning names the file and the place.
+        acs::Character character = fileCharacter();
+        character.images.append(character.images.first());
+        const acs::AcsWriter::Result written = acs::AcsWriter::write(character);
+        QVERIFY2(written.ok(), qPrintable(written.error));
+        QByteArray bytes = written.data;
+        const quint32 imageList = qFromLittleEndian<quint32>(bytes.constData() + 20);
+        qToLittleEndian<quint32>(0xFFFFFF00, bytes.data() + imageList + 4 + 12);
+        QFile damaged(m_folder.filePath(QStringLiteral("Damaged.acs")));
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        QCOMPARE(damaged.write(bytes), bytes.size());
+        damaged.close();
+
+        Rig rig(m_folder.path());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral(
+                                 R"(Damaged\.acs: image 1: image list at offset 0x[0-9a-f]+: )"
+                                 R"(image 1 \(offset 0xffffff00)")));
+        const CharacterPtr loaded = rig.load(QStringLiteral("Damaged.acs"));
+        QVERIFY(loaded);
+        // Drawing the character reports nothing more.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral("Damaged")));
+        QVERIFY(loaded->show());
+        rig.scheduler->advance(1000);
+        QCOMPARE(loaded->visible().value(), true);
     }
 
     void characterObjectsFailAfterUnload()
