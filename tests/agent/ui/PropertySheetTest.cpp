@@ -323,4 +323,4 @@ private slots:
 };
 
 QTEST_MAIN(TestPropertySheet)
-#include "tst_agent_property_sheet.moc"
+#include "PropertySheetTest.moc"

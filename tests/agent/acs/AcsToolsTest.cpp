@@ -283,4 +283,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsTools)
-#include "tst_acs_tools.moc"
+#include "AcsToolsTest.moc"

@@ -225,4 +225,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(VoiceChoiceTest)
-#include "tst_voice_choice.moc"
+#include "VoiceChoiceTest.moc"

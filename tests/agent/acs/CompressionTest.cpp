@@ -340,4 +340,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsCompression)
-#include "tst_acs_compression.moc"
+#include "CompressionTest.moc"

@@ -686,4 +686,4 @@ void TestVoiceSpeaker::synthesisGivesUpWhenThePlayerIsGone()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceSpeaker)
-#include "tst_voice_speaker.moc"
+#include "SpeakerTest.moc"

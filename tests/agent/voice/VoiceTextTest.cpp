@@ -399,4 +399,4 @@ void TestVoiceText::estimatedWordsSpreadOverDuration()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceText)
-#include "tst_voice_text.moc"
+#include "VoiceTextTest.moc"

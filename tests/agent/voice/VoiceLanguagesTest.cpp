@@ -261,4 +261,4 @@ void TestVoiceLanguages::openJTalkSetupReportsWhatIsMissing()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceLanguages)
-#include "tst_voice_languages.moc"
+#include "VoiceLanguagesTest.moc"

@@ -382,4 +382,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsHostile)
-#include "tst_acs_hostile.moc"
+#include "HostileFilesTest.moc"

@@ -448,4 +448,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsReader)
-#include "tst_acs_reader.moc"
+#include "AcsReaderTest.moc"

@@ -213,4 +213,4 @@ private slots:
 };
 
 QTEST_MAIN(TestCharacterWindow)
-#include "tst_agent_character_window.moc"
+#include "CharacterWindowTest.moc"

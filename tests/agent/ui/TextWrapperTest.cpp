@@ -344,4 +344,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTextWrapper)
-#include "tst_agent_text_wrapper.moc"
+#include "TextWrapperTest.moc"

@@ -157,4 +157,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsLog)
-#include "tst_acs_log.moc"
+#include "DamageLogTest.moc"

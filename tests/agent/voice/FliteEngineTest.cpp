@@ -562,4 +562,4 @@ void TestVoiceFlite::threadsTakeTurns()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceFlite)
-#include "tst_voice_flite.moc"
+#include "FliteEngineTest.moc"

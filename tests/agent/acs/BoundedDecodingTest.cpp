@@ -290,7 +290,7 @@ private slots:
 
     void reportedFileIsKeptAsARegression()
     {
-        // The fuzzer and tst_acs_hostile replay this file; it is the one built above.
+        // The fuzzer and acs_hostile_files_test replay this file; it is the one built above.
         QFile f(QStringLiteral(ACS_REGRESSIONS_DIR "/oom-shared-image-block.acs"));
         QVERIFY(f.open(QIODevice::ReadOnly));
         AcsReader reader;
@@ -302,4 +302,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestAcsBounded)
-#include "tst_acs_bounded.moc"
+#include "BoundedDecodingTest.moc"

@@ -624,4 +624,4 @@ void TestVoiceMbrola::sharesEspeakNgInTurns()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceMbrola)
-#include "tst_voice_mbrola.moc"
+#include "MbrolaVoicesTest.moc"

@@ -421,4 +421,4 @@ private slots:
 };
 
 QTEST_MAIN(TestSpeechBalloon)
-#include "tst_agent_speech_balloon.moc"
+#include "SpeechBalloonTest.moc"

@@ -112,4 +112,4 @@ private slots:
 };
 
 QTEST_MAIN(TestCharacterMenu)
-#include "tst_agent_character_menu.moc"
+#include "CharacterMenuTest.moc"

@@ -642,4 +642,4 @@ void TestVoicePico::hugeLineIsCutAndCanBeStopped()
 }
 
 QTEST_GUILESS_MAIN(TestVoicePico)
-#include "tst_voice_pico.moc"
+#include "PicoEngineTest.moc"

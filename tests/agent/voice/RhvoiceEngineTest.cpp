@@ -627,4 +627,4 @@ void TestVoiceRhvoice::callsFromTwoThreadsAreSerialised()
 }
 
 QTEST_GUILESS_MAIN(TestVoiceRhvoice)
-#include "tst_voice_rhvoice.moc"
+#include "RhvoiceEngineTest.moc"
