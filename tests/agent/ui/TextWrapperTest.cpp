@@ -3,10 +3,10 @@
 // and stay linear and bounded on texts without spaces, with combining marks,
 // with surrogate pairs and in Japanese.
 
+#include "agent/ui/TextWrapper.h"
 #include "agent/ui/BalloonLayout.h"
 #include "agent/ui/BalloonStyle.h"
 #include "agent/ui/LineBreakScanner.h"
-#include "agent/ui/TextWrapper.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
