@@ -231,9 +231,8 @@ e2e_now() { date +%s.%N | cut -c1-14; }
 
 # Starts weston inside the test's X server with XWayland, as a Wayland
 # session: exports WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland and DISPLAY (now
-# XWayland's); the Xvfb display stays in E2E_XVFB_DISPLAY. Exits 77 when
-# weston cannot run here. --idle-time=0: input sent through XWayland never
-# reaches weston, which would otherwise lock its screen after five minutes.
+# XWayland's). Exits 77 when weston cannot run here. --idle-time=0 keeps
+# weston from locking its screen when no input of its own arrives for a while.
 e2e_start_weston() {
     local log="$E2E_DIR/weston.log" xdisplay=""
     weston --backend=x11-backend.so --use-pixman --width=1280 --height=1000 \
@@ -252,7 +251,6 @@ e2e_start_weston() {
         tail -n 20 "$log" "$E2E_DIR/weston-out.log" 2>/dev/null || true
         exit 77
     fi
-    export E2E_XVFB_DISPLAY="$DISPLAY"
     export WAYLAND_DISPLAY=clipvoice-wayland XDG_SESSION_TYPE=wayland DISPLAY="$xdisplay"
     # XWayland starts on its first client.
     e2e_wait_for 30 xdpyinfo >/dev/null 2>&1 || e2e_fail "XWayland did not start on $DISPLAY"
