@@ -19,6 +19,7 @@ CLIPVOICE_BUILD_PACKAGES=(
 # What the tests and benchmarks need on top.
 CLIPVOICE_TEST_PACKAGES=(
     xvfb xauth x11-utils xdotool xclip trayer
+    weston xwayland wl-clipboard
     pulseaudio pulseaudio-utils imagemagick
     python3 libbenchmark-dev libx11-dev
     clang libclang-rt-14-dev clang-format

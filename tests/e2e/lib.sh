@@ -228,3 +228,31 @@ e2e_start_pulse() {
 
 # The wall-clock time now, in seconds with milliseconds.
 e2e_now() { date +%s.%N | cut -c1-14; }
+
+# Starts weston inside the test's X server with XWayland, as a Wayland
+# session: exports WAYLAND_DISPLAY, XDG_SESSION_TYPE=wayland and DISPLAY (now
+# XWayland's). Exits 77 when weston cannot run here. --idle-time=0 keeps
+# weston from locking its screen when no input of its own arrives for a while.
+e2e_start_weston() {
+    local log="$E2E_DIR/weston.log" xdisplay=""
+    weston --backend=x11-backend.so --use-pixman --width=1280 --height=1000 \
+        --socket=clipvoice-wayland --xwayland --idle-time=0 --no-config --log="$log" \
+        >"$E2E_DIR/weston-out.log" 2>&1 &
+    local weston=$!
+    E2E_PIDS+=("$weston")
+    # Done when weston listens, or has ended.
+    weston_listens() {
+        xdisplay=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$log" 2>/dev/null | head -n1)
+        { [ -n "$xdisplay" ] && [ -S "$XDG_RUNTIME_DIR/clipvoice-wayland" ]; } || ! kill -0 "$weston" 2>/dev/null
+    }
+    e2e_wait_for 30 weston_listens || true
+    if [ -z "$xdisplay" ] || ! kill -0 "$weston" 2>/dev/null; then
+        echo "SKIP: weston with XWayland did not start here:"
+        tail -n 20 "$log" "$E2E_DIR/weston-out.log" 2>/dev/null || true
+        exit 77
+    fi
+    export WAYLAND_DISPLAY=clipvoice-wayland XDG_SESSION_TYPE=wayland DISPLAY="$xdisplay"
+    # XWayland starts on its first client.
+    e2e_wait_for 30 xdpyinfo >/dev/null 2>&1 || e2e_fail "XWayland did not start on $DISPLAY"
+    e2e_log "weston on $WAYLAND_DISPLAY, XWayland on $DISPLAY"
+}
