@@ -107,8 +107,18 @@ bool QtClipboard::clearIfUnchanged(const ClipboardRead& read)
         clear();
         return true;
     }
-    return X11ClipboardReader::clearIfUnchanged(qgetenv("DISPLAY"), uint32_t(read.mark >> 32),
-                                                uint32_t(read.mark));
+    const auto owner = uint32_t(read.mark >> 32);
+    const auto readTime = uint32_t(read.mark);
+    if (clearsByOwningEmptyText())
+        return m_emptyOwner.takeIfUnchanged(qgetenv("DISPLAY"), owner, readTime);
+    return X11ClipboardReader::clearIfUnchanged(qgetenv("DISPLAY"), owner, readTime);
+}
+
+bool QtClipboard::clearsByOwningEmptyText()
+{
+    // XWayland under a Wayland compositor: the compositor copies the X
+    // clipboard to its Wayland programs only while an X program owns it.
+    return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace clipvoice::platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clipboard.h"
+#include "platform/qt/X11EmptyClipboardOwner.h"
 
 #include <QObject>
 
@@ -19,6 +20,10 @@ namespace clipvoice::platform {
 // its own. Such a read is marked with the X server's time at which the text
 // was known to be current, so that the clear that follows leaves alone
 // whatever was copied after it.
+//
+// In a Wayland session (through XWayland) the clipboard is emptied by owning
+// it with an empty text rather than by leaving it without an owner, which the
+// compositor would not hand on to Wayland programs.
 class QtClipboard final : public Clipboard
 {
 public:
@@ -36,11 +41,13 @@ private:
     void finishRead();
 
     bool readsInBackground() const;
+    static bool clearsByOwningEmptyText();
 
     QObject m_context; // receives the worker's result on the window's thread
     std::thread m_worker;
     std::atomic_bool m_cancel = false;
     bool m_reading = false;
+    X11EmptyClipboardOwner m_emptyOwner; // holds the emptied clipboard under Wayland
 };
 
 } // namespace clipvoice::platform

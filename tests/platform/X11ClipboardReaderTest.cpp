@@ -1,9 +1,11 @@
 // The X11 clipboard reader against a real X server (run under Xvfb by
 // x11_clipboard_reader_test.sh): owners that answer in UTF-8, only in
 // Latin-1 or only in text/plain, that hold a picture, that never answer, that replace their text
-// while it is read, and a large text handed over in pieces by xclip.
+// while it is read, and a large text handed over in pieces by xclip; and the
+// owner of an empty text that empties the clipboard under Wayland.
 
 #include "platform/qt/X11ClipboardReader.h"
+#include "platform/qt/X11EmptyClipboardOwner.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -14,11 +16,13 @@
 #include <cstdlib>
 #include <functional>
 #include <map>
+#include <optional>
 #include <poll.h>
 #include <thread>
 #include <vector>
 
 using clipvoice::platform::X11ClipboardReader;
+using clipvoice::platform::X11EmptyClipboardOwner;
 
 namespace {
 
@@ -81,6 +85,8 @@ public:
         xcb_set_selection_owner(m_c, m_window, m_clipboard, XCB_CURRENT_TIME);
         xcb_flush(m_c);
     }
+    // Returns once the X server has handled every request sent so far.
+    void sync() { std::free(xcb_get_input_focus_reply(m_c, xcb_get_input_focus(m_c), nullptr)); }
     xcb_window_t window() const { return m_window; }
     void start()
     {
@@ -182,6 +188,20 @@ bool xclipOwnsTheClipboard()
                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
                 QStringLiteral("-t"), QStringLiteral("TARGETS")});
     return list.waitForFinished(3000) && list.readAllStandardOutput().contains("TARGETS");
+}
+
+// What xclip pastes from the clipboard in the form `target`; nothing when
+// the owner refuses that form.
+std::optional<QByteArray> xclipOutput(const QString& target)
+{
+    QProcess paste;
+    paste.start(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                 QStringLiteral("-t"), target});
+    if (!paste.waitForFinished(5000) || paste.exitStatus() != QProcess::NormalExit ||
+        paste.exitCode() != 0)
+        return std::nullopt;
+    return paste.readAllStandardOutput();
 }
 
 } // namespace
@@ -336,6 +356,66 @@ private slots:
         const auto empty = readClipboard();
         QVERIFY2(empty.ok, qPrintable(empty.error));
         QVERIFY(empty.text.isEmpty());
+    }
+
+    void emptyOwnerAnswersWithNoTextUntilSomethingIsCopied()
+    {
+        TestOwner first;
+        const xcb_atom_t utf8 = first.atom("UTF8_STRING");
+        first.offer(utf8, utf8, "first text");
+        first.start();
+        const auto read = readClipboard();
+        QCOMPARE(read.text, QStringLiteral("first text"));
+
+        X11EmptyClipboardOwner empty;
+        QVERIFY(empty.takeIfUnchanged(QByteArray(), read.owner, read.readTime));
+        QVERIFY(empty.owns());
+        QVERIFY(owner() != XCB_WINDOW_NONE);
+        QVERIFY(owner() != first.window());
+        // Every reader gets an empty text: this program's own reader, and
+        // xclip in each of the text forms and as its list of forms.
+        const auto emptied = readClipboard();
+        QVERIFY2(emptied.ok, qPrintable(emptied.error));
+        QVERIFY(!emptied.replaced);
+        QVERIFY(emptied.text.isEmpty());
+        for (const char* form : {"UTF8_STRING", "STRING", "text/plain;charset=utf-8", "TEXT"}) {
+            const auto pasted = xclipOutput(QString::fromLatin1(form));
+            QVERIFY2(pasted.has_value(), form);
+            QVERIFY2(pasted->isEmpty(), form);
+        }
+        const auto forms = xclipOutput(QStringLiteral("TARGETS"));
+        QVERIFY(forms.has_value());
+        QVERIFY(forms->contains("UTF8_STRING"));
+        QVERIFY(!forms->contains("image/png"));
+        QVERIFY(!xclipOutput(QStringLiteral("image/png")).has_value());
+
+        // Something copied afterwards ends the empty text and stays.
+        TestOwner second;
+        second.offer(utf8, utf8, "second text");
+        second.start();
+        QTRY_VERIFY_WITH_TIMEOUT(!empty.owns(), 5000);
+        QCOMPARE(owner(), second.window());
+        const auto again = readClipboard();
+        QCOMPARE(again.text, QStringLiteral("second text"));
+
+        // A copy made after the read, even by the same program, is not
+        // replaced by the empty text.
+        QTRY_VERIFY_WITH_TIMEOUT(readClipboard().readTime > again.readTime, 5000);
+        second.takeClipboard();
+        second.sync();
+        X11EmptyClipboardOwner late;
+        QVERIFY(!late.takeIfUnchanged(QByteArray(), again.owner, again.readTime));
+        QVERIFY(!late.owns());
+        QCOMPARE(owner(), second.window());
+
+        // Ending the owner leaves the clipboard without one.
+        const auto last = readClipboard();
+        {
+            X11EmptyClipboardOwner ending;
+            QVERIFY(ending.takeIfUnchanged(QByteArray(), last.owner, last.readTime));
+            QVERIFY(owner() != second.window());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(owner(), xcb_window_t(XCB_WINDOW_NONE), 5000);
     }
 
     void largeTextArrivesInPiecesAndIsCappedAtTheLimit()
