@@ -103,11 +103,12 @@ private:
     // Start-up steps, in the order load() runs them (Form1Startup.cpp).
     bool claimSingleInstance();
     void addTrayIcon();
-    void showUnlessTrayAppeared();
     void buildCatalogueTree();
     void fillLanguagePicker();
     void restoreLanguage();
     void navigateHomePage();
+    // The end of startInTray()'s wait (Form1Startup.cpp).
+    void showUnlessTrayAppeared();
 
     // Commands and events (Form1Commands.cpp).
     void hideToTray();

@@ -11,11 +11,7 @@ namespace clipvoice::platform::testing {
 class RecordingAutostart final : public Autostart
 {
 public:
-    bool isEnabled() const override
-    {
-        ++reads;
-        return enabled;
-    }
+    bool isEnabled() const override { return enabled; }
 
     std::optional<QString> setEnabled(bool on) override
     {
@@ -29,7 +25,6 @@ public:
     bool enabled = false;
     QString refusal;      // when set, every change fails with it
     QList<bool> requests; // each setEnabled() argument, in order
-    mutable int reads = 0;
 };
 
 } // namespace clipvoice::platform::testing
