@@ -10,14 +10,16 @@ command -v desktop-file-validate >/dev/null \
 
 entry="$XDG_CONFIG_HOME/autostart/clipvoice.desktop"
 
-# Starts the program with --hidden; sets pid. Its stall log is created once
-# start-up is over and the window has been shown, or not.
+# Starts the program with --hidden and the other arguments given; sets pid.
+# Its stall log is created once start-up is over and the window has been
+# shown, or not.
 start_hidden() {
-    export CLIPVOICE_STALL_LOG="$E2E_DIR/stall-$1.log"
-    "$CLIPVOICE_BIN" --hidden >"$E2E_DIR/$1.log" 2>&1 &
+    local name="$1"; shift
+    export CLIPVOICE_STALL_LOG="$E2E_DIR/stall-$name.log"
+    "$CLIPVOICE_BIN" "$@" --hidden >"$E2E_DIR/$name.log" 2>&1 &
     pid=$!
     E2E_PIDS+=("$pid")
-    e2e_wait_for 60 test -e "$CLIPVOICE_STALL_LOG" || e2e_fail "start-up did not finish ($1)"
+    e2e_wait_for 60 test -e "$CLIPVOICE_STALL_LOG" || e2e_fail "start-up did not finish ($name)"
 }
 
 quit_program() {
@@ -53,7 +55,9 @@ e2e_start_xvfb
 e2e_use_character_folder
 
 # --- No notification area: the window is shown after a grace period ---------
-start_hidden notray
+# An option the program does not know is passed over with a warning.
+start_hidden notray --no-such-option
+grep -q 'ignored on the command line' "$E2E_DIR/notray.log" || e2e_fail "the unknown option was not reported"
 e2e_wait_for 3 e2e_has_main_window "$pid" && e2e_fail "the window was shown at once, not waiting for a tray"
 e2e_wait_for 30 e2e_has_main_window "$pid" || e2e_fail "without a tray the window never appeared"
 grep -q 'no notification area appeared' "$E2E_DIR/notray.log" || e2e_fail "why the window was shown was not logged"
@@ -63,7 +67,7 @@ e2e_log "without a tray the window came after the grace period"
 
 # --- With a tray: hidden until the icon is clicked ----------------------------
 e2e_start_tray
-start_hidden tray
+start_hidden tray -style Fusion # Qt's own options still work
 e2e_wait_for 20 e2e_tray_icon >/dev/null || e2e_fail "no tray icon was added"
 # Start-up is over; a window shown now would be mapped within moments.
 e2e_wait_for 3 e2e_has_main_window "$pid" && e2e_fail "the main window was shown despite --hidden"
