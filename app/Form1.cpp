@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "agent/timing/Scheduler.h"
 #include "app/Fonts.h"
 #include "app/Form1Layout.h"
 #include "app/HotSpotLabel.h"
@@ -110,7 +111,11 @@ Form1::Form1(const platform::PlatformServices& services, QWidget* parent)
     connectControls();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    if (m_trayWaitScheduler != nullptr)
+        m_trayWaitScheduler->cancel(m_trayWait);
+}
 
 void Form1::createControls()
 {
@@ -219,8 +224,13 @@ void Form1::connectControls()
     connect(Timer1, &QTimer::timeout, this, &Form1::readClipboard);
     connect(TreeView1, &QTreeWidget::itemClicked, this,
             [this](QTreeWidgetItem* node, int) { onNodeClick(node); });
-    if (m_services.tray != nullptr)
+    if (m_services.tray != nullptr) {
         connect(m_services.tray, &platform::TrayIcon::pressed, this, &Form1::restoreFromTray);
+        connect(m_services.tray, &platform::TrayIcon::menuAboutToOpen, this,
+                &Form1::showStartAtLogin);
+        connect(m_services.tray, &platform::TrayIcon::menuOptionToggled, this,
+                &Form1::switchStartAtLogin);
+    }
     if (m_services.agent != nullptr)
         connect(m_services.agent, &platform::agent::AgentService::command, this,
                 &Form1::onAgentCommand);

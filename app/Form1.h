@@ -28,6 +28,10 @@ namespace clipvoice::platform {
 class WebPane;
 }
 
+namespace clipvoice::agent::timing {
+class Scheduler;
+}
+
 namespace clipvoice::app {
 
 class HotSpotLabel;
@@ -54,6 +58,16 @@ public:
     // The start-up sequence, run once before the window is first shown. Throws
     // StartupError when a step fails.
     StartupOutcome load();
+
+    // How long a window started in the tray waits for a notification area
+    // before it is shown after all (one may appear late at login).
+    static constexpr qint64 kTrayWaitMs = 10000;
+
+    // After load(), instead of show(): the window stays hidden, in the tray,
+    // until the icon is pressed. Without a notification area it is shown
+    // once kTrayWaitMs pass with none appearing, on the scheduler's clock;
+    // the scheduler must outlive the window.
+    void startInTray(agent::timing::Scheduler& scheduler);
 
     const ImageList& imageList1() const { return m_imageList1; }
     const ImageList& imageList2() const { return m_imageList2; }
@@ -93,6 +107,8 @@ private:
     void fillLanguagePicker();
     void restoreLanguage();
     void navigateHomePage();
+    // The end of startInTray()'s wait (Form1Startup.cpp).
+    void showUnlessTrayAppeared();
 
     // Commands and events (Form1Commands.cpp).
     void hideToTray();
@@ -104,6 +120,8 @@ private:
     void switchClipboardWatching();
     void readClipboard();
     void restoreFromTray();
+    void showStartAtLogin();
+    void switchStartAtLogin(int option, bool on);
     void onNodeClick(QTreeWidgetItem* node);
     void onAgentCommand(const platform::agent::AgentUserInput& input);
     static int checkValue(const QCheckBox* box);
@@ -128,6 +146,9 @@ private:
     bool m_started = false;          // start-up has completed
     std::shared_ptr<LanguageKeeper> m_language;
     WindowDrag m_drag;
+    int m_startAtLoginOption = -1; // the tray menu's option, once added
+    agent::timing::Scheduler* m_trayWaitScheduler = nullptr;
+    quint64 m_trayWait = 0; // the scheduled end of the wait for a tray
 
     QComboBox* ImageCombo1 = nullptr;
     QCheckBox* Check3 = nullptr;

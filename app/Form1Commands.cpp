@@ -4,9 +4,13 @@
 
 #include "app/Form1.h"
 
+#include "app/AppLogging.h"
 #include "app/HotSpotLabel.h"
+#include "app/UiTexts.h"
 #include "catalogue/CatalogueTree.h"
+#include "platform/Autostart.h"
 #include "platform/Clipboard.h"
+#include "platform/Dialogs.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPane.h"
 #include "speech/ClipboardWatcher.h"
@@ -156,6 +160,27 @@ void Form1::restoreFromTray()
     setVisible(true);
     raise();
     activateWindow();
+}
+
+void Form1::showStartAtLogin()
+{
+    // Read at every opening: the user may have removed the entry by hand.
+    if (m_startAtLoginOption >= 0)
+        m_services.tray->setMenuOptionChecked(m_startAtLoginOption,
+                                              m_services.autostart->isEnabled());
+}
+
+void Form1::switchStartAtLogin(int option, bool on)
+{
+    if (option != m_startAtLoginOption)
+        return;
+    if (const std::optional<QString> error = m_services.autostart->setEnabled(on)) {
+        qCWarning(lcApp).noquote() << "start at login was not switched:" << *error;
+        m_services.dialogs->error(texts::applicationTitle(), texts::startAtLoginNotChanged() +
+                                                                 QStringLiteral("\n\n") + *error);
+    }
+    // The check mark shows what is so, whether or not the change was made.
+    showStartAtLogin();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -3,6 +3,8 @@
 
 #include "app/Form1.h"
 
+#include "agent/timing/Scheduler.h"
+#include "app/AppLogging.h"
 #include "app/HomePage.h"
 #include "app/LanguageKeeper.h"
 #include "app/LanguageSetting.h"
@@ -51,8 +53,38 @@ void Form1::addTrayIcon()
 {
     // The icon's picture and tip are taken once, as they stand now; whether it
     // could be added is not examined.
-    if (m_services.tray != nullptr)
-        (void)m_services.tray->add(windowIcon(), windowTitle());
+    if (m_services.tray == nullptr)
+        return;
+    (void)m_services.tray->add(windowIcon(), windowTitle());
+    m_startAtLoginOption = m_services.tray->addMenuOption(texts::startAtLoginOption());
+}
+
+void Form1::startInTray(agent::timing::Scheduler& scheduler)
+{
+    if (m_services.tray == nullptr) {
+        restoreFromTray();
+        return;
+    }
+    if (m_services.tray->isAvailable())
+        return;
+    // The tray icon, waiting for a notification area, is shown by itself
+    // when one appears; the window waits as long, then asks again.
+    m_trayWaitScheduler = &scheduler;
+    m_trayWait = scheduler.schedule(kTrayWaitMs, [this] {
+        m_trayWait = 0;
+        showUnlessTrayAppeared();
+    });
+}
+
+void Form1::showUnlessTrayAppeared()
+{
+    if (m_services.tray->isAvailable())
+        return;
+    qCWarning(lcApp).noquote() << QStringLiteral(
+                                      "no notification area appeared within %1 s of starting "
+                                      "in the tray; the window is shown instead")
+                                      .arg(kTrayWaitMs / 1000);
+    restoreFromTray();
 }
 
 void Form1::buildCatalogueTree()

@@ -51,6 +51,17 @@ inline QString showWebToolbarOption()
     return QStringLiteral("Webツールバーを表示する");
 }
 
+// The tray icon's menu option, and what is shown, followed by the reason,
+// when it could not be switched.
+inline QString startAtLoginOption()
+{
+    return QStringLiteral("ログイン時に起動する");
+}
+inline QString startAtLoginNotChanged()
+{
+    return QStringLiteral("ログイン時の起動を切り替えられませんでした。");
+}
+
 // Start-up failure report.
 inline QString startupFailed()
 {

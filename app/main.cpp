@@ -1,4 +1,5 @@
 #include "agent/desktop/DesktopCharacterService.h"
+#include "agent/timing/QtScheduler.h"
 #include "app/AppLogging.h"
 #include "app/DisplayPlatform.h"
 #include "app/Fonts.h"
@@ -15,6 +16,7 @@
 #include "platform/qt/WebEnginePane.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLoggingCategory>
 
 namespace {
@@ -30,6 +32,20 @@ int reportStartupFailure(clipvoice::platform::Dialogs& dialogs, const QString& m
     dialogs.error(texts::applicationTitle(),
                   texts::startupFailed() + QStringLiteral("\n\n") + message);
     return kExitStartupFailed;
+}
+
+// Whether the command line asks for a start hidden in the tray (--hidden, as
+// the autostart entry gives). QApplication has taken out Qt's own options by
+// now; anything else is ignored, with a warning.
+bool startsHidden(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption hidden(QStringLiteral("hidden"),
+                                    QStringLiteral("Start hidden in the notification area."));
+    parser.addOption(hidden);
+    if (!parser.parse(arguments))
+        qCWarning(lcApp).noquote() << "ignored on the command line:" << parser.errorText();
+    return parser.isSet(hidden);
 }
 
 } // namespace
@@ -67,6 +83,8 @@ int main(int argc, char** argv)
             characterFolder, qEnvironmentVariable(platform::agent::traceVariable));
     desktop.setAgentService(platform::agent::traceIfRequested(std::move(characters)));
     const platform::PlatformServices services = desktop.services();
+    const bool hidden = startsHidden(QCoreApplication::arguments());
+    agent::timing::QtScheduler scheduler; // outlives the window, which may wait on it
     app::Form1 form(services);
     try {
         if (form.load() == app::StartupOutcome::RefusedSecondCopy) {
@@ -78,7 +96,10 @@ int main(int argc, char** argv)
     } catch (const std::exception& error) {
         return reportStartupFailure(*services.dialogs, QString::fromLocal8Bit(error.what()));
     }
-    form.show();
+    if (hidden)
+        form.startInTray(scheduler);
+    else
+        form.show();
     desktop.session().watchForAbruptExit();
     // Benchmarks measure how long the window's thread is ever held up.
     std::unique_ptr<app::StallWatch> stallWatch;

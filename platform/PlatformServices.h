@@ -10,6 +10,7 @@ namespace agent {
 class AgentService;
 }
 
+class Autostart;
 class Clipboard;
 class Dialogs;
 class InstanceGuard;
@@ -31,6 +32,7 @@ struct PlatformServices
     SettingsStore* settings = nullptr;
     Clipboard* clipboard = nullptr;
     TrayIcon* tray = nullptr;
+    Autostart* autostart = nullptr;
     SystemFolders* folders = nullptr;
     RandomSource* random = nullptr;
     SessionEvents* session = nullptr; // may be absent: then only quitting ends the program

@@ -21,9 +21,20 @@ public:
     virtual bool add(const QIcon& icon, const QString& tip) = 0;
     virtual void remove() = 0;
 
+    // The icon's menu, which a right press opens at the pointer (after
+    // pressed()) once it has an option: checkable options, numbered from 0 in
+    // the order added. Returns the new option's number.
+    virtual int addMenuOption(const QString& text) = 0;
+    virtual void setMenuOptionChecked(int option, bool checked) = 0;
+
 signals:
     // The user pressed the left or the right button on the icon.
     void pressed();
+    // The menu is about to open: the options' check marks can be brought up
+    // to date now.
+    void menuAboutToOpen();
+    // The user chose an option, which is now checked or not.
+    void menuOptionToggled(int option, bool checked);
 };
 
 } // namespace clipvoice::platform

@@ -10,6 +10,7 @@
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/QtTrayIcon.h"
 #include "platform/qt/WebEnginePane.h"
+#include "platform/qt/XdgAutostart.h"
 
 namespace clipvoice::platform {
 
@@ -19,6 +20,7 @@ DesktopPlatform::DesktopPlatform()
     , m_settings(std::make_unique<IniSettingsStore>())
     , m_clipboard(std::make_unique<QtClipboard>())
     , m_tray(std::make_unique<QtTrayIcon>())
+    , m_autostart(std::make_unique<XdgAutostart>())
     , m_folders(std::make_unique<DesktopSystemFolders>())
     , m_random(std::make_unique<SeededRandom>())
     , m_session(std::make_unique<DesktopSessionEvents>())
@@ -50,6 +52,7 @@ PlatformServices DesktopPlatform::services()
     s.settings = m_settings.get();
     s.clipboard = m_clipboard.get();
     s.tray = m_tray.get();
+    s.autostart = m_autostart.get();
     s.folders = m_folders.get();
     s.random = m_random.get();
     s.session = m_session.get();

@@ -18,6 +18,7 @@ class LockFileInstanceGuard;
 class MessageBoxDialogs;
 class QtClipboard;
 class QtTrayIcon;
+class XdgAutostart;
 
 // The real adapters of a desktop session, owned for the life of the program.
 // Create it after the application object.
@@ -44,6 +45,7 @@ private:
     std::unique_ptr<IniSettingsStore> m_settings;
     std::unique_ptr<QtClipboard> m_clipboard;
     std::unique_ptr<QtTrayIcon> m_tray;
+    std::unique_ptr<XdgAutostart> m_autostart;
     std::unique_ptr<DesktopSystemFolders> m_folders;
     std::unique_ptr<SeededRandom> m_random; // seeded from the clock
     std::unique_ptr<DesktopSessionEvents> m_session;

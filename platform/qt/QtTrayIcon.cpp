@@ -1,5 +1,8 @@
 #include "platform/qt/QtTrayIcon.h"
 
+#include <QAction>
+#include <QCursor>
+
 namespace clipvoice::platform {
 
 namespace {
@@ -15,6 +18,8 @@ QtTrayIcon::QtTrayIcon(QObject* parent)
                 // button and the second press of a double-click do nothing.
                 if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context)
                     emit pressed();
+                if (reason == QSystemTrayIcon::Context)
+                    openMenu();
             });
     m_waitForTray.setInterval(kTrayPollMs);
     connect(&m_waitForTray, &QTimer::timeout, this, &QtTrayIcon::showWhenAvailable);
@@ -50,6 +55,32 @@ void QtTrayIcon::remove()
 {
     m_waitForTray.stop();
     m_icon.hide();
+}
+
+int QtTrayIcon::addMenuOption(const QString& text)
+{
+    QAction* action = m_menu.addAction(text);
+    action->setCheckable(true);
+    const int option = static_cast<int>(m_options.size());
+    // triggered, unlike toggled, comes only from the user's choice.
+    connect(action, &QAction::triggered, this,
+            [this, option](bool checked) { emit menuOptionToggled(option, checked); });
+    m_options.append(action);
+    return option;
+}
+
+void QtTrayIcon::setMenuOptionChecked(int option, bool checked)
+{
+    if (option >= 0 && option < m_options.size())
+        m_options[option]->setChecked(checked);
+}
+
+void QtTrayIcon::openMenu()
+{
+    if (m_options.isEmpty())
+        return;
+    emit menuAboutToOpen();
+    m_menu.popup(QCursor::pos());
 }
 
 } // namespace clipvoice::platform

@@ -3,6 +3,7 @@
 #include "platform/TrayIcon.h"
 
 #include <QIcon>
+#include <QList>
 #include <QStringList>
 
 namespace clipvoice::platform::testing {
@@ -30,13 +31,49 @@ public:
         shown = false;
     }
 
+    int addMenuOption(const QString& text) override
+    {
+        options.append({text, false});
+        return static_cast<int>(options.size() - 1);
+    }
+    void setMenuOptionChecked(int option, bool checked) override
+    {
+        if (option >= 0 && option < options.size())
+            options[option].checked = checked;
+    }
+
+    // A left press.
     void press() { emit pressed(); }
+    // A right press: the press, then the menu opens when it has options.
+    void pressRight()
+    {
+        emit pressed();
+        if (!options.isEmpty()) {
+            emit menuAboutToOpen();
+            ++menuOpenings;
+        }
+    }
+    // The user chooses an option in the open menu: its check mark flips, as a
+    // checkable menu item's does, and the choice is reported.
+    void choose(int option)
+    {
+        options[option].checked = !options[option].checked;
+        emit menuOptionToggled(option, options[option].checked);
+    }
+
+    struct MenuOption
+    {
+        QString text;
+        bool checked = false;
+    };
 
     bool available = true;
     bool shown = false;
     QIcon addedIcon;
     QString addedTip;
     QStringList calls;
+    QList<MenuOption> options;
+    int menuOpenings = 0;
 };
 
 } // namespace clipvoice::platform::testing

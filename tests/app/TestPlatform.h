@@ -5,6 +5,7 @@
 #include "platform/agent/testing/ScriptedRandom.h"
 #include "platform/testing/FixedSystemFolders.h"
 #include "platform/testing/MemorySettingsStore.h"
+#include "platform/testing/RecordingAutostart.h"
 #include "platform/testing/RecordingClipboard.h"
 #include "platform/testing/RecordingDialogs.h"
 #include "platform/testing/RecordingInstanceGuard.h"
@@ -25,6 +26,7 @@ struct TestPlatform
     clipvoice::platform::testing::MemorySettingsStore settings;
     clipvoice::platform::testing::RecordingClipboard clipboard;
     clipvoice::platform::testing::RecordingTrayIcon tray;
+    clipvoice::platform::testing::RecordingAutostart autostart;
     clipvoice::platform::testing::FixedSystemFolders folders;
     clipvoice::platform::testing::ScriptedRandom random;
 
@@ -43,6 +45,7 @@ struct TestPlatform
         s.settings = &settings;
         s.clipboard = &clipboard;
         s.tray = &tray;
+        s.autostart = &autostart;
         s.folders = &folders;
         s.random = &random;
         s.createWebPane = [](QWidget* parent) {
