@@ -34,8 +34,11 @@ lintian --fail-on error "$deb" >"$E2E_DIR/lintian.txt" 2>&1 \
 grep -q '^E:' "$E2E_DIR/lintian.txt" && e2e_fail "lintian reports errors: $(cat "$E2E_DIR/lintian.txt")"
 e2e_log "lintian: $(grep -c '^W:' "$E2E_DIR/lintian.txt" || true) warnings"
 
-# The control fields.
+# The control fields. The version is the program's own (a package left over
+# from an older version is not taken for this one).
 field() { dpkg-deb -f "$deb" "$1"; }
+version=$(sed -n '/^project(ClipVoice/,/)/s/^[[:space:]]*VERSION[[:space:]]\{1,\}\([0-9][0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+[ "$(field Version)" = "$version" ] || e2e_fail "the package is version $(field Version), the program $version: run scripts/package again"
 depends=$(field Depends)
 recommends=$(field Recommends)
 suggests=$(field Suggests)
@@ -70,6 +73,8 @@ fi
 
 appstreamcli validate --no-net "$root/usr/share/metainfo/org.example.clipvoice.metainfo.xml" \
     >"$E2E_DIR/appstream.txt" 2>&1 || e2e_fail "appstreamcli: $(cat "$E2E_DIR/appstream.txt")"
+grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.example.clipvoice.metainfo.xml" \
+    || e2e_fail "the AppStream file names no release $version"
 desktop-file-validate "$root/usr/share/applications/clipvoice.desktop" \
     || e2e_fail "desktop-file-validate rejects the menu entry"
 
