@@ -25,6 +25,10 @@ CLIPVOICE_TEST_PACKAGES=(
     clang libclang-rt-14-dev clang-format
 )
 
+# What scripts/package needs on top of the build packages to make and check
+# the Debian package.
+CLIPVOICE_PACKAGE_PACKAGES=(debhelper dpkg-dev lintian appstream desktop-file-utils)
+
 # What scripts/bench needs on top of those.
 CLIPVOICE_BENCH_PACKAGES=(valgrind procps pocketsphinx pocketsphinx-en-us)
 
