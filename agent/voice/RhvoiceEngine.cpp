@@ -261,7 +261,10 @@ int onSampleRate(int rate, void* userData)
         context->sink->format(rate);
         context->mouths.start(rate, context->playedMsBefore);
     }
-    return context->cancel->load() ? 0 : 1;
+    // Never stopped here: RHVoice stopped before its vocoder has made any
+    // audio frees memory it never had, and the program crashes. A stop is
+    // taken at the first audio instead (onSpeech).
+    return 1;
 }
 
 int onSpeech(const short* samples, unsigned count, void* userData)
@@ -297,8 +300,10 @@ int onSpeech(const short* samples, unsigned count, void* userData)
 int onWordStart(unsigned position, unsigned length, void* userData)
 {
     auto* context = static_cast<MessageContext*>(userData);
+    // Not stopped here either, for the same reason as in onSampleRate: the
+    // word may come before the first audio.
     if (context->cancel->load()) {
-        return 0;
+        return 1;
     }
     // Positions are bytes of the UTF-8 text.
     const qint64 lastByte = context->unitOfByte.size() - 1;

@@ -167,6 +167,7 @@ private slots:
     void wordsStartWithTheirSound();
     void rateAndPitchFollowTheSettings();
     void cancelStopsAtOnce();
+    void cancelAtAnyMomentIsSafe();
     void markupIsReadNotObeyed();
     void badInputFailsQuietly();
     void hugeLineIsCutAndCanBeStopped();
@@ -453,6 +454,50 @@ void TestVoiceRhvoice::cancelStopsAtOnce()
     QVERIFY(engine->synthesize({text, lcid, 50, 50, {}}, none, cancel).cancelled);
     QVERIFY(none.audio.isEmpty());
     cancel.store(false);
+    CollectingSink after;
+    QVERIFY(engine->synthesize({QStringLiteral("Again."), lcid, 50, 50, {}}, after, cancel).ok);
+    QVERIFY(WavCodec::rms(after.audio) > 0.02);
+}
+
+// A sink that stops the line at its n-th call, whichever it is: the sample
+// rate, a piece of audio, a word or a mouth shape.
+class SinkStoppingAtCall final : public SynthesisSink
+{
+public:
+    SinkStoppingAtCall(std::atomic_bool& cancel, int stopAt)
+        : m_cancel(cancel)
+        , m_stopAt(stopAt)
+    {}
+    void format(int) override { count(); }
+    void samples(const QByteArray&) override { count(); }
+    void word(const WordTiming&) override { count(); }
+    void mouth(const MouthTiming&) override { count(); }
+
+private:
+    void count()
+    {
+        if (++m_calls >= m_stopAt)
+            m_cancel.store(true);
+    }
+    std::atomic_bool& m_cancel;
+    int m_stopAt;
+    int m_calls = 0;
+};
+
+void TestVoiceRhvoice::cancelAtAnyMomentIsSafe()
+{
+    REQUIRE_RHVOICE(engine);
+    const qint32 lcid = engine->voices().first().languages.first();
+    const QString text = QStringLiteral("Stop me. Hello there, how are you today? Fine, thanks.");
+    // Stopped from inside each of the first calls in turn (the sample rate,
+    // before any audio, included): the engine stops and keeps working.
+    for (int stopAt = 1; stopAt <= 12; ++stopAt) {
+        std::atomic_bool cancel{false};
+        SinkStoppingAtCall sink(cancel, stopAt);
+        const SynthesisResult result = engine->synthesize({text, lcid, 50, 50, {}}, sink, cancel);
+        QVERIFY2(result.cancelled || result.ok, qPrintable(result.error));
+    }
+    std::atomic_bool cancel{false};
     CollectingSink after;
     QVERIFY(engine->synthesize({QStringLiteral("Again."), lcid, 50, 50, {}}, after, cancel).ok);
     QVERIFY(WavCodec::rms(after.audio) > 0.02);
