@@ -31,9 +31,12 @@ void shutDown()
     if (!s.thread) {
         return;
     }
-    QMetaObject::invokeMethod(s.anchor, &QObject::deleteLater, Qt::QueuedConnection);
     s.thread->quit();
     s.thread->wait();
+    // The thread has ended, so its anchor can be deleted from here; jobs still
+    // queued to it go with it, freeing what they hold. (A deleteLater queued
+    // to the thread could be left undelivered when its loop ended first.)
+    delete s.anchor;
     delete s.thread;
     s.thread = nullptr;
     s.anchor = nullptr;
