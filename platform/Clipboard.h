@@ -15,7 +15,20 @@ struct ClipboardRead
     quint64 mark = 0;
 };
 
-// The system clipboard, as far as the program uses it.
+// A text taken from the primary selection (the text last selected, which a
+// middle press pastes on X11). `ok` is false when it could not be read just
+// now (another read was under way, or its owner did not answer in time);
+// then it is worth asking again later. An empty text with `ok` means nothing
+// with text is selected.
+struct SelectionRead
+{
+    bool ok = false;
+    QString text;
+};
+
+// The system clipboard, as far as the program uses it, and the primary
+// selection where the desktop has one. The selection is only ever read:
+// never taken, changed or emptied.
 class Clipboard
 {
 public:
@@ -45,6 +58,19 @@ public:
         clear();
         return true;
     }
+
+    // Whether the desktop has a primary selection at all. None here.
+    virtual bool supportsSelection() const { return false; }
+
+    // Reads the primary selection's plain text, with line breaks as text()
+    // gives them, and hands it to `done` on this thread, at once or later.
+    virtual void readSelection(const std::function<void(const SelectionRead&)>& done) { done({}); }
+
+    // From now on `changed` is called on this thread whenever a program takes
+    // the primary selection (a new text was selected, mostly). Whoever keeps
+    // the selection may also change its text without a new call; an empty
+    // function stops the calls.
+    virtual void watchSelection(std::function<void()> changed) { Q_UNUSED(changed); }
 };
 
 } // namespace clipvoice::platform

@@ -8,6 +8,11 @@
 
 namespace clipvoice::platform {
 
+namespace {
+// How long a read waits for each answer of the selection's owner.
+constexpr int kOwnerTimeoutMs = 5000;
+} // namespace
+
 QString QtClipboard::text()
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Clipboard);
@@ -58,40 +63,91 @@ bool QtClipboard::readsInBackground() const
     return QGuiApplication::platformName() == QLatin1String("xcb");
 }
 
+bool QtClipboard::startRead(X11ClipboardReader::Selection selection,
+                            std::function<void(const X11ClipboardReader::Result&)> finish)
+{
+    if (m_reading)
+        return false;
+    finishRead();
+    m_reading = true;
+    // Text of up to 64 Mi characters is taken; in UTF-8 that is at most four
+    // times as many bytes.
+    constexpr qsizetype maxBytes = qsizetype(1) << 28;
+    m_worker = std::thread([this, selection, finish = std::move(finish)] {
+        X11ClipboardReader::Result result = X11ClipboardReader::read(
+            qgetenv("DISPLAY"), maxBytes, m_cancel, kOwnerTimeoutMs, selection);
+        if (result.ok && !result.text.isEmpty())
+            result.text = withCrLfLineBreaks(result.text);
+        QMetaObject::invokeMethod(
+            &m_context,
+            [this, finish, result = std::move(result)] {
+                m_reading = false;
+                finish(result);
+            },
+            Qt::QueuedConnection);
+    });
+    return true;
+}
+
 void QtClipboard::readText(const std::function<void(const ClipboardRead&)>& done)
 {
     if (!readsInBackground()) {
         done({text(), 0});
         return;
     }
-    if (m_reading) {
+    const bool started = startRead(
+        X11ClipboardReader::Selection::Clipboard, [done](const X11ClipboardReader::Result& result) {
+            // An owner that did not answer in time, or something
+            // copied meanwhile: the next tick tries again. (Asking Qt
+            // instead would wait for a silent owner on this thread.)
+            if (result.ok && !result.replaced)
+                done({result.text, (quint64(result.owner) << 32) | result.readTime});
+            else
+                done({});
+        });
+    if (!started)
+        done({});
+}
+
+bool QtClipboard::supportsSelection() const
+{
+    return QGuiApplication::clipboard()->supportsSelection();
+}
+
+void QtClipboard::readSelection(const std::function<void(const SelectionRead&)>& done)
+{
+    if (!supportsSelection()) {
         done({});
         return;
     }
-    finishRead();
-    m_reading = true;
-    // Text of up to 64 Mi characters is taken; in UTF-8 that is at most four
-    // times as many bytes.
-    constexpr qsizetype maxBytes = qsizetype(1) << 28;
-    m_worker = std::thread([this, done] {
-        X11ClipboardReader::Result result =
-            X11ClipboardReader::read(qgetenv("DISPLAY"), maxBytes, m_cancel);
-        if (result.ok && !result.text.isEmpty())
-            result.text = withCrLfLineBreaks(result.text);
-        QMetaObject::invokeMethod(
-            &m_context,
-            [this, done, result = std::move(result)] {
-                m_reading = false;
-                // An owner that did not answer in time, or something copied
-                // meanwhile: the next tick tries again. (Asking Qt instead
-                // would wait for a silent owner on this thread.)
-                if (result.ok && !result.replaced)
-                    done({result.text, (quint64(result.owner) << 32) | result.readTime});
-                else
-                    done({});
-            },
-            Qt::QueuedConnection);
-    });
+    if (!readsInBackground()) {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData(QClipboard::Selection);
+        done({true,
+              data != nullptr && data->hasText() ? withCrLfLineBreaks(data->text()) : QString()});
+        return;
+    }
+    const bool started = startRead(X11ClipboardReader::Selection::Primary,
+                                   [done](const X11ClipboardReader::Result& result) {
+                                       // A text replaced while it was read
+                                       // counts as not read: the next read
+                                       // sees the new one.
+                                       done({result.ok && !result.replaced, result.text});
+                                   });
+    if (!started)
+        done({});
+}
+
+void QtClipboard::watchSelection(std::function<void()> changed)
+{
+    m_selectionChanged = std::move(changed);
+    if (m_watchingSelection || !m_selectionChanged)
+        return;
+    m_watchingSelection = true;
+    QObject::connect(QGuiApplication::clipboard(), &QClipboard::selectionChanged, &m_context,
+                     [this] {
+                         if (m_selectionChanged)
+                             m_selectionChanged();
+                     });
 }
 
 void QtClipboard::clear()

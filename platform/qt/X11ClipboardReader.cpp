@@ -1,5 +1,7 @@
 #include "platform/qt/X11ClipboardReader.h"
 
+#include "platform/qt/XcbHelpers.h"
+
 #include <xcb/xcb.h>
 
 #include <QElapsedTimer>
@@ -17,21 +19,12 @@ namespace clipvoice::platform {
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
+using xcb::internAtom;
+using xcb::XcbReply;
 
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
-
-// One read of the clipboard: a connection, a window that receives the owner's
-// answers, and the names it needs.
+// One read of a selection (the clipboard or the primary selection): a
+// connection, a window that receives the owner's answers, and the names it
+// needs.
 class Session
 {
 public:
@@ -42,8 +35,10 @@ public:
         NoAnswer
     };
 
-    Session(const QByteArray& display, const std::atomic_bool& cancel, int timeoutMs)
-        : m_cancel(cancel)
+    Session(const QByteArray& display, const char* selectionName, const std::atomic_bool& cancel,
+            int timeoutMs)
+        : m_selectionName(selectionName)
+        , m_cancel(cancel)
         , m_timeoutMs(timeoutMs)
     {
         m_c = xcb_connect(display.isEmpty() ? nullptr : display.constData(), nullptr);
@@ -64,7 +59,7 @@ public:
         const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(m_c)).data;
         if (screen == nullptr)
             return QStringLiteral("the X server has no screen");
-        clipboard = internAtom(m_c, "CLIPBOARD");
+        selection = internAtom(m_c, m_selectionName);
         utf8 = internAtom(m_c, "UTF8_STRING");
         utf8Plain = internAtom(m_c, "text/plain;charset=utf-8");
         plain = internAtom(m_c, "text/plain");
@@ -73,11 +68,11 @@ public:
         targets = internAtom(m_c, "TARGETS");
         m_property = internAtom(m_c, "CLIPVOICE_CLIPBOARD");
         m_timeProperty = internAtom(m_c, "CLIPVOICE_TIME");
-        if (clipboard == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || utf8Plain == XCB_ATOM_NONE ||
+        if (selection == XCB_ATOM_NONE || utf8 == XCB_ATOM_NONE || utf8Plain == XCB_ATOM_NONE ||
             plain == XCB_ATOM_NONE || incr == XCB_ATOM_NONE || timestamp == XCB_ATOM_NONE ||
             targets == XCB_ATOM_NONE || m_property == XCB_ATOM_NONE ||
             m_timeProperty == XCB_ATOM_NONE)
-            return QStringLiteral("the X server refused the clipboard's names");
+            return QStringLiteral("the X server refused the selection's names");
         m_window = xcb_generate_id(m_c);
         const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
         xcb_create_window(m_c, XCB_COPY_FROM_PARENT, m_window, screen->root, 0, 0, 1, 1, 0,
@@ -86,18 +81,13 @@ public:
         return {};
     }
 
-    xcb_window_t owner()
-    {
-        const XcbReply<xcb_get_selection_owner_reply_t> reply(
-            xcb_get_selection_owner_reply(m_c, xcb_get_selection_owner(m_c, clipboard), nullptr));
-        return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-    }
+    xcb_window_t owner() { return xcb::selectionOwner(m_c, selection); }
 
-    // Asks the owner for the clipboard in the form `target`; when it answers,
+    // Asks the owner for the selection in the form `target`; when it answers,
     // `reply` holds what it put on our window (possibly the INCR marker).
     Outcome convert(xcb_atom_t target, XcbReply<xcb_get_property_reply_t>& reply)
     {
-        xcb_convert_selection(m_c, m_window, clipboard, target, m_property, XCB_CURRENT_TIME);
+        xcb_convert_selection(m_c, m_window, selection, target, m_property, XCB_CURRENT_TIME);
         xcb_flush(m_c);
         m_clock.start();
         for (;;) {
@@ -162,7 +152,7 @@ public:
         }
     }
 
-    xcb_atom_t clipboard = XCB_ATOM_NONE;
+    xcb_atom_t selection = XCB_ATOM_NONE;
     xcb_atom_t utf8 = XCB_ATOM_NONE;
     xcb_atom_t utf8Plain = XCB_ATOM_NONE;
     xcb_atom_t plain = XCB_ATOM_NONE;
@@ -199,6 +189,7 @@ private:
         return reply;
     }
 
+    const char* m_selectionName;
     const std::atomic_bool& m_cancel;
     const int m_timeoutMs;
     xcb_connection_t* m_c = nullptr;
@@ -208,7 +199,7 @@ private:
     QElapsedTimer m_clock;
 };
 
-// The forms the owner offers the clipboard in (ICCCM's TARGETS). Only these
+// The forms the owner offers the selection in (ICCCM's TARGETS). Only these
 // may be asked for: some owners answer any other request with their data
 // too, a picture's bytes included.
 std::vector<xcb_atom_t> offeredTargets(Session& session, bool& answered)
@@ -222,7 +213,7 @@ std::vector<xcb_atom_t> offeredTargets(Session& session, bool& answered)
     return std::vector<xcb_atom_t>(atoms, atoms + xcb_get_property_value_length(reply.get()) / 4);
 }
 
-// When the owner took the clipboard (ICCCM's TIMESTAMP).
+// When the owner took the selection (ICCCM's TIMESTAMP).
 std::optional<uint32_t> ownershipTime(Session& session, bool& answered)
 {
     XcbReply<xcb_get_property_reply_t> reply;
@@ -254,10 +245,12 @@ qsizetype withoutPartialCharacter(const QByteArray& bytes)
 } // namespace
 
 X11ClipboardReader::Result X11ClipboardReader::read(const QByteArray& display, qsizetype maxBytes,
-                                                    const std::atomic_bool& cancel, int timeoutMs)
+                                                    const std::atomic_bool& cancel, int timeoutMs,
+                                                    Selection selection)
 {
     Result result;
-    Session session(display, cancel, timeoutMs);
+    Session session(display, selection == Selection::Primary ? "PRIMARY" : "CLIPBOARD", cancel,
+                    timeoutMs);
     result.error = session.open();
     if (!result.error.isEmpty())
         return result;
@@ -365,11 +358,7 @@ bool X11ClipboardReader::clearIfUnchanged(const QByteArray& display, uint32_t ow
     const xcb_atom_t clipboard = internAtom(c, "CLIPBOARD");
     if (clipboard == XCB_ATOM_NONE)
         return false;
-    const auto currentOwner = [c, clipboard] {
-        const XcbReply<xcb_get_selection_owner_reply_t> reply(
-            xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
-        return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-    };
+    const auto currentOwner = [c, clipboard] { return xcb::selectionOwner(c, clipboard); };
     // Another program copied something: it stays.
     if (currentOwner() != owner)
         return false;

@@ -8,8 +8,9 @@
 
 namespace clipvoice::platform {
 
-// Reads the text of the X11 clipboard (the CLIPBOARD selection) over a
-// connection of its own, so that it can run on a worker thread: a large copy
+// Reads the text of the X11 clipboard (the CLIPBOARD selection), or of the
+// primary selection (PRIMARY, the text last selected) over a connection of its
+// own, so that it can run on a worker thread: a large copy
 // takes the owner many round trips to hand over, and an owner that does not
 // answer must not hold up the window's thread. Large texts arrive in pieces
 // (the INCR protocol); at most `maxBytes` are read.
@@ -34,10 +35,18 @@ public:
         uint32_t readTime = 0; // the X server's time when the text was known current
     };
 
+    enum class Selection
+    {
+        Clipboard,
+        Primary
+    };
+
     // `display` as in DISPLAY; empty for the environment's. `timeoutMs`
-    // bounds each wait for the owner.
+    // bounds each wait for the owner. The primary selection is read in the
+    // same way; only the clipboard is ever emptied (clearIfUnchanged).
     static Result read(const QByteArray& display, qsizetype maxBytes,
-                       const std::atomic_bool& cancel, int timeoutMs = 5000);
+                       const std::atomic_bool& cancel, int timeoutMs = 5000,
+                       Selection selection = Selection::Clipboard);
 
     // Empties the clipboard unless something was copied since a read (its
     // owner and readTime): by another program, or by the same one after

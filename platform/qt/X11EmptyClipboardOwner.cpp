@@ -1,5 +1,7 @@
 #include "platform/qt/X11EmptyClipboardOwner.h"
 
+#include "platform/qt/XcbHelpers.h"
+
 #include <xcb/xcb.h>
 
 #include <QtGlobal>
@@ -15,18 +17,9 @@ namespace clipvoice::platform {
 
 namespace {
 
-struct FreeDeleter
-{
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name)
-{
-    const auto cookie = xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name);
-    const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(c, cookie, nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
+using xcb::internAtom;
+using xcb::selectionOwner;
+using xcb::XcbReply;
 
 // The names the owner answers to.
 struct Names
@@ -53,13 +46,6 @@ struct Names
                utf8Plain != XCB_ATOM_NONE && plain != XCB_ATOM_NONE;
     }
 };
-
-xcb_window_t selectionOwner(xcb_connection_t* c, xcb_atom_t selection)
-{
-    const XcbReply<xcb_get_selection_owner_reply_t> reply(
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr));
-    return reply ? reply->owner : xcb_window_t(XCB_WINDOW_NONE);
-}
 
 // Answers one request for the clipboard: the forms offered, the time it was
 // taken, or an empty text in any text form. Anything else is refused.

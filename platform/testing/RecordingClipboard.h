@@ -10,7 +10,8 @@
 namespace clipvoice::platform::testing {
 
 // A clipboard that holds either text or "something else" (a picture, say),
-// and logs the calls made to it. Every change of what it holds counts as a
+// and logs the calls made to it; and a primary selection, which only counts
+// its reads (nothing may change it). Every change of what it holds counts as a
 // copy, and a read is marked with the copy it saw.
 class RecordingClipboard final : public Clipboard
 {
@@ -55,6 +56,34 @@ public:
         return true;
     }
 
+    bool supportsSelection() const override { return selectionSupported; }
+    // With failSelectionReads set, reads report that they could not read
+    // (an owner that did not answer).
+    void readSelection(const std::function<void(const SelectionRead&)>& done) override
+    {
+        ++selectionReads;
+        if (!selectionSupported || failSelectionReads) {
+            done({});
+            return;
+        }
+        done({true, selectedText});
+    }
+    void watchSelection(std::function<void()> changed) override
+    {
+        selectionChanged = std::move(changed);
+    }
+
+    // A program takes the selection with `text`: the watcher is told.
+    void select(const QString& text)
+    {
+        selectedText = text;
+        if (selectionChanged)
+            selectionChanged();
+    }
+    // The program that holds the selection changes its text without taking
+    // it again (a drag that goes on): nobody is told.
+    void changeSelectionQuietly(const QString& text) { selectedText = text; }
+
     void setText(const QString& text)
     {
         heldText = text;
@@ -75,6 +104,12 @@ public:
     bool deferReads = false;
     QList<std::function<void(const ClipboardRead&)>> pendingReads;
     quint64 copies = 1; // marks start at 1: 0 means "no mark"
+
+    bool selectionSupported = true;
+    bool failSelectionReads = false;
+    QString selectedText;
+    int selectionReads = 0;
+    std::function<void()> selectionChanged;
 };
 
 } // namespace clipvoice::platform::testing
