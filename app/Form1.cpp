@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "agent/timing/QtScheduler.h"
 #include "agent/timing/Scheduler.h"
 #include "app/Fonts.h"
 #include "app/Form1Layout.h"
@@ -13,6 +14,7 @@
 #include "catalogue/CatalogueTree.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPane.h"
+#include "speech/SelectionWatcher.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -85,7 +87,8 @@ QLabel* makeCaption(const char* name, const QString& text, QWidget* parent)
 
 } // namespace
 
-Form1::Form1(const platform::PlatformServices& services, QWidget* parent)
+Form1::Form1(const platform::PlatformServices& services, agent::timing::Scheduler* scheduler,
+             QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
     , m_services(services)
     , m_imageList1(kTreePictureSize)
@@ -109,6 +112,15 @@ Form1::Form1(const platform::PlatformServices& services, QWidget* parent)
     placeControls();
     applyTabOrder();
     connectControls();
+
+    if (scheduler == nullptr) {
+        m_ownScheduler = std::make_unique<agent::timing::QtScheduler>();
+        scheduler = m_ownScheduler.get();
+    }
+    if (m_services.clipboard != nullptr)
+        m_selection = std::make_unique<speech::SelectionWatcher>(
+            *m_services.clipboard, *scheduler, [this] { return m_loaded.isLoaded; },
+            [this](const QString& text) { SpeakText(text); });
 }
 
 Form1::~Form1()
@@ -230,6 +242,10 @@ void Form1::connectControls()
                 &Form1::showStartAtLogin);
         connect(m_services.tray, &platform::TrayIcon::menuOptionToggled, this,
                 &Form1::switchStartAtLogin);
+        connect(m_services.tray, &platform::TrayIcon::menuAboutToOpen, this,
+                &Form1::showReadSelection);
+        connect(m_services.tray, &platform::TrayIcon::menuOptionToggled, this,
+                &Form1::switchReadSelection);
     }
     if (m_services.agent != nullptr)
         connect(m_services.agent, &platform::agent::AgentService::command, this,

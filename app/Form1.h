@@ -32,6 +32,10 @@ namespace clipvoice::agent::timing {
 class Scheduler;
 }
 
+namespace clipvoice::speech {
+class SelectionWatcher;
+}
+
 namespace clipvoice::app {
 
 class HotSpotLabel;
@@ -52,7 +56,10 @@ class Form1 final : public QWidget
     Q_OBJECT
 
 public:
-    explicit Form1(const platform::PlatformServices& services, QWidget* parent = nullptr);
+    // The selection is watched on `scheduler`'s clock, which must outlive the
+    // window; without one the window keeps Qt timers of its own.
+    explicit Form1(const platform::PlatformServices& services,
+                   agent::timing::Scheduler* scheduler = nullptr, QWidget* parent = nullptr);
     ~Form1() override;
 
     // The start-up sequence, run once before the window is first shown. Throws
@@ -78,6 +85,8 @@ public:
         return m_loaded.CurrentCharacter;
     }
     bool isCharacterLoaded() const { return m_loaded.isLoaded; }
+    // Whether the primary selection is being watched now.
+    bool isWatchingSelection() const;
     const platform::agent::RequestPtr& lastRequest() const { return LastRequest; }
     const WindowDrag& drag() const { return m_drag; }
 
@@ -106,6 +115,7 @@ private:
     void buildCatalogueTree();
     void fillLanguagePicker();
     void restoreLanguage();
+    void restoreSelectionOption();
     void navigateHomePage();
     // The end of startInTray()'s wait (Form1Startup.cpp).
     void showUnlessTrayAppeared();
@@ -122,6 +132,9 @@ private:
     void restoreFromTray();
     void showStartAtLogin();
     void switchStartAtLogin(int option, bool on);
+    void showReadSelection();
+    void switchReadSelection(int option, bool on);
+    void updateSelectionWatching();
     void onNodeClick(QTreeWidgetItem* node);
     void onAgentCommand(const platform::agent::AgentUserInput& input);
     static int checkValue(const QCheckBox* box);
@@ -146,7 +159,11 @@ private:
     bool m_started = false;          // start-up has completed
     std::shared_ptr<LanguageKeeper> m_language;
     WindowDrag m_drag;
-    int m_startAtLoginOption = -1; // the tray menu's option, once added
+    int m_startAtLoginOption = -1;  // the tray menu's option, once added
+    int m_readSelectionOption = -1; // the tray menu's option, once added
+    bool m_readSelection = false;   // the user's choice, whether or not it can be done
+    std::unique_ptr<agent::timing::Scheduler> m_ownScheduler; // when none was given
+    std::unique_ptr<speech::SelectionWatcher> m_selection;    // after the scheduler it uses
     agent::timing::Scheduler* m_trayWaitScheduler = nullptr;
     quint64 m_trayWait = 0; // the scheduled end of the wait for a tray
 

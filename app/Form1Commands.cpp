@@ -6,14 +6,17 @@
 
 #include "app/AppLogging.h"
 #include "app/HotSpotLabel.h"
+#include "app/SelectionSetting.h"
 #include "app/UiTexts.h"
 #include "catalogue/CatalogueTree.h"
 #include "platform/Autostart.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/SettingsStore.h"
 #include "platform/TrayIcon.h"
 #include "platform/WebPane.h"
 #include "speech/ClipboardWatcher.h"
+#include "speech/SelectionWatcher.h"
 #include "speech/SpeakPipeline.h"
 
 #include <QCheckBox>
@@ -127,6 +130,21 @@ void Form1::switchClipboardWatching()
         Timer1->start();
     else
         Timer1->stop();
+    updateSelectionWatching();
+}
+
+bool Form1::isWatchingSelection() const
+{
+    return m_selection != nullptr && m_selection->isWatching();
+}
+
+void Form1::updateSelectionWatching()
+{
+    // The selection is watched with the clipboard, when the user asked for it
+    // and the desktop has one.
+    if (m_selection != nullptr)
+        m_selection->setWatching(m_started && m_readSelection && Timer1->isActive() &&
+                                 m_services.clipboard->supportsSelection());
 }
 
 void Form1::readClipboard()
@@ -145,8 +163,13 @@ void Form1::readClipboard()
             // is left alone, as it is for every tick after.
             if (!Timer1->isActive())
                 return;
-            speech::takeClipboardText(*m_services.clipboard, m_loaded.isLoaded, read,
-                                      [this](const QString& taken) { SpeakText(taken); });
+            // A text just spoken as the selection and then copied is taken
+            // from the clipboard but not spoken a second time.
+            speech::takeClipboardText(
+                *m_services.clipboard, m_loaded.isLoaded, read, [this](const QString& taken) {
+                    if (m_selection == nullptr || !m_selection->takeCopied(taken))
+                        SpeakText(taken);
+                });
         });
 }
 
@@ -181,6 +204,28 @@ void Form1::switchStartAtLogin(int option, bool on)
     }
     // The check mark shows what is so, whether or not the change was made.
     showStartAtLogin();
+}
+
+void Form1::showReadSelection()
+{
+    if (m_readSelectionOption >= 0)
+        m_services.tray->setMenuOptionChecked(m_readSelectionOption, m_readSelection);
+}
+
+void Form1::switchReadSelection(int option, bool on)
+{
+    if (option != m_readSelectionOption)
+        return;
+    m_readSelection = on;
+    updateSelectionWatching();
+    // The choice holds for this run even when it cannot be kept for the next.
+    if (!saveReadsSelection(*m_services.settings, on)) {
+        const QString error = m_services.settings->error();
+        qCWarning(lcApp).noquote() << "the choice to speak selected text was not stored:" << error;
+        m_services.dialogs->error(texts::applicationTitle(),
+                                  texts::readSelectionNotStored() + QStringLiteral("\n\n") + error);
+    }
+    showReadSelection();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

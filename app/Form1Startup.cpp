@@ -8,12 +8,14 @@
 #include "app/HomePage.h"
 #include "app/LanguageKeeper.h"
 #include "app/LanguageSetting.h"
+#include "app/SelectionSetting.h"
 #include "app/StartupError.h"
 #include "app/UiTexts.h"
 #include "catalogue/CatalogueBuilder.h"
 #include "catalogue/CatalogueTree.h"
 #include "catalogue/CharacterFolderSetup.h"
 #include "catalogue/WindowsDirectory.h"
+#include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/InstanceGuard.h"
 #include "platform/TrayIcon.h"
@@ -33,9 +35,11 @@ StartupOutcome Form1::load()
     buildCatalogueTree();
     fillLanguagePicker();
     restoreLanguage();
+    restoreSelectionOption();
     navigateHomePage();
     m_started = true;
     m_language->choose(ImageCombo1->currentIndex() + 1);
+    updateSelectionWatching();
     return StartupOutcome::Started;
 }
 
@@ -57,6 +61,15 @@ void Form1::addTrayIcon()
         return;
     (void)m_services.tray->add(windowIcon(), windowTitle());
     m_startAtLoginOption = m_services.tray->addMenuOption(texts::startAtLoginOption());
+    // Where the desktop has no primary selection the option stays in the
+    // menu, disabled, saying why.
+    const bool selectionSupported =
+        m_services.clipboard != nullptr && m_services.clipboard->supportsSelection();
+    m_readSelectionOption = m_services.tray->addMenuOption(
+        selectionSupported ? texts::readSelectionOption()
+                           : texts::readSelectionOption() + texts::readSelectionUnsupported());
+    if (!selectionSupported)
+        m_services.tray->setMenuOptionEnabled(m_readSelectionOption, false);
 }
 
 void Form1::startInTray(agent::timing::Scheduler& scheduler)
@@ -108,6 +121,11 @@ void Form1::fillLanguagePicker()
 void Form1::restoreLanguage()
 {
     app::restoreLanguage(*m_services.settings, *ImageCombo1);
+}
+
+void Form1::restoreSelectionOption()
+{
+    m_readSelection = readsSelection(*m_services.settings);
 }
 
 void Form1::navigateHomePage()

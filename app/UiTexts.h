@@ -57,6 +57,20 @@ inline QString startAtLoginOption()
 {
     return QStringLiteral("ログイン時に起動する");
 }
+// The tray menu's option to speak selected text too, and what it adds where
+// the desktop has no primary selection.
+inline QString readSelectionOption()
+{
+    return QStringLiteral("選択したテキストも読み上げる");
+}
+inline QString readSelectionUnsupported()
+{
+    return QStringLiteral("（このデスクトップにはありません）");
+}
+inline QString readSelectionNotStored()
+{
+    return QStringLiteral("選択したテキストの読み上げの設定を保存できませんでした。");
+}
 inline QString startAtLoginNotChanged()
 {
     return QStringLiteral("ログイン時の起動を切り替えられませんでした。");

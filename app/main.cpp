@@ -85,7 +85,7 @@ int main(int argc, char** argv)
     const platform::PlatformServices services = desktop.services();
     const bool hidden = startsHidden(QCoreApplication::arguments());
     agent::timing::QtScheduler scheduler; // outlives the window, which may wait on it
-    app::Form1 form(services);
+    app::Form1 form(services, &scheduler);
     try {
         if (form.load() == app::StartupOutcome::RefusedSecondCopy) {
             qCCritical(lcApp).noquote() << app::texts::alreadyRunning();

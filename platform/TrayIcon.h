@@ -26,6 +26,8 @@ public:
     // the order added. Returns the new option's number.
     virtual int addMenuOption(const QString& text) = 0;
     virtual void setMenuOptionChecked(int option, bool checked) = 0;
+    // A disabled option is shown greyed out and cannot be chosen.
+    virtual void setMenuOptionEnabled(int option, bool enabled) = 0;
 
 signals:
     // The user pressed the left or the right button on the icon.

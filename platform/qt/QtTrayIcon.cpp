@@ -75,6 +75,12 @@ void QtTrayIcon::setMenuOptionChecked(int option, bool checked)
         m_options[option]->setChecked(checked);
 }
 
+void QtTrayIcon::setMenuOptionEnabled(int option, bool enabled)
+{
+    if (option >= 0 && option < m_options.size())
+        m_options[option]->setEnabled(enabled);
+}
+
 void QtTrayIcon::openMenu()
 {
     if (m_options.isEmpty())

@@ -27,6 +27,7 @@ public:
     void remove() override;
     int addMenuOption(const QString& text) override;
     void setMenuOptionChecked(int option, bool checked) override;
+    void setMenuOptionEnabled(int option, bool enabled) override;
 
 private:
     void showWhenAvailable();

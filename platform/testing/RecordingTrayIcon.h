@@ -42,6 +42,12 @@ public:
             options[option].checked = checked;
     }
 
+    void setMenuOptionEnabled(int option, bool enabled) override
+    {
+        if (option >= 0 && option < options.size())
+            options[option].enabled = enabled;
+    }
+
     // A left press.
     void press() { emit pressed(); }
     // A right press: the press, then the menu opens when it has options.
@@ -54,9 +60,12 @@ public:
         }
     }
     // The user chooses an option in the open menu: its check mark flips, as a
-    // checkable menu item's does, and the choice is reported.
+    // checkable menu item's does, and the choice is reported. A disabled
+    // option cannot be chosen.
     void choose(int option)
     {
+        if (!options[option].enabled)
+            return;
         options[option].checked = !options[option].checked;
         emit menuOptionToggled(option, options[option].checked);
     }
@@ -65,6 +74,7 @@ public:
     {
         QString text;
         bool checked = false;
+        bool enabled = true;
     };
 
     bool available = true;

@@ -68,7 +68,7 @@ private slots:
     void theMenuSwitchesStartAtLogin()
     {
         startShown();
-        QCOMPARE(m_tray->options.size(), 1);
+        QCOMPARE(m_tray->options.size(), 2); // then the selection's option
         QCOMPARE(m_tray->options[0].text, s("ログイン時に起動する"));
 
         m_autostart->enabled = true;
