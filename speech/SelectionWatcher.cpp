@@ -52,6 +52,10 @@ void SelectionWatcher::changed()
 {
     if (!m_watching)
         return;
+    // A selection made while reading is possible is a new one, even when
+    // the selection found before has not been read yet.
+    if (m_characterLoaded())
+        m_needsBaseline = false;
     if (m_reading) {
         m_changedWhileReading = true;
         return;

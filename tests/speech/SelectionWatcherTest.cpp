@@ -171,6 +171,17 @@ private slots:
         QCOMPARE(m_spoken, QStringList{QStringLiteral("with a character")});
     }
 
+    void aSelectionMadeRightAfterALoadIsSpoken()
+    {
+        m_loaded = false;
+        startWatching(QStringLiteral("before"));
+        m_loaded = true;
+        // Selected before the watcher looked again: still a new selection.
+        m_clipboard->select(QStringLiteral("just after the load"));
+        m_clock->advance(2 * kSettle);
+        QCOMPARE(m_spoken, QStringList{QStringLiteral("just after the load")});
+    }
+
     void aCharacterUnloadedDuringTheReadHearsNothing()
     {
         startWatching();
