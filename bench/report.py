@@ -6,8 +6,9 @@ writes it as JSON.
 
 RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
 program-open.json, program-bigframe.json, program-queue.json,
-program-long-line.json, balloon.json, latency.json) and desktop.json from
-bench/desktop_measures.sh; the table goes
+program-long-line.json, balloon.json, latency.json), desktop.json from
+bench/desktop_measures.sh and selection.json from bench/selection_idle.sh;
+the table goes
 to RESULTS-DIR/results.json."""
 
 import json
@@ -52,6 +53,7 @@ def main():
                  "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
+    selection = load(os.path.join(folder, "selection.json"))
     rows = []
 
     def row(measure, value, unit, goal=None, met=None, note=""):
@@ -158,6 +160,18 @@ def main():
                 "real program under Xvfb, from its stall log (0: never over 20 ms)")
         row("instructions per clipboard tick (callgrind)", desktop["instructions_per_tick"], "")
         row("resident memory with a character loaded", desktop["rss_with_character_MB"], "MB")
+    if selection:
+        seconds = selection["selection_idle_seconds"]
+        off = selection["idle_cpu_percent_selection_off"]
+        for key, label, owner in (
+                ("on", "200 characters", "selection_owner_cpu_percent_on"),
+                ("on_60k", "60,000 characters", "selection_owner_cpu_percent_on_60k")):
+            cpu = selection[f"idle_cpu_percent_selection_{key}"]
+            row(f"idle CPU over {seconds:.0f} s watching a selection of {label}", cpu,
+                "% of a core", "< 0.5", cpu < 0.5,
+                f"option off: {off:.2f} %; wake-ups {selection[f'idle_wakeups_per_s_selection_{key}']:.1f}"
+                f" per s (off: {selection['idle_wakeups_per_s_selection_off']:.1f}); "
+                f"the selection's owner: {selection[owner]:.2f} %")
 
     width = max(len(r["measure"]) for r in rows) if rows else 10
     print(f"{'measure':<{width}}  {'value':>10}  {'unit':<11} {'goal':<8} {'met':<4} note")
@@ -167,7 +181,7 @@ def main():
         met = "" if r["met"] is None else ("yes" if r["met"] else "NO")
         print(f"{r['measure']:<{width}}  {shown:>10}  {r['unit']:<11} {r['goal'] or '':<8} {met:<4} {r['note']}")
     with open(os.path.join(folder, "results.json"), "w", encoding="utf-8") as f:
-        json.dump({"rows": rows, "desktop": desktop}, f, indent=2)
+        json.dump({"rows": rows, "desktop": desktop, "selection": selection}, f, indent=2)
     print(f"\nwritten to {os.path.join(folder, 'results.json')}")
     return 0 if all(r["met"] is not False for r in rows) else 1
 

@@ -3,6 +3,8 @@
 #include "platform/Clipboard.h"
 #include "speech/ClipboardWatcher.h"
 
+#include <algorithm>
+
 namespace clipvoice::speech {
 
 SelectionWatcher::SelectionWatcher(platform::Clipboard& clipboard,
@@ -35,12 +37,14 @@ void SelectionWatcher::setWatching(bool on)
     m_next = 0;
     m_needsBaseline = true;
     m_selectionSpokeLast = false;
+    m_failures = 0;
     if (!on) {
         m_clipboard.watchSelection({});
         return;
     }
     m_clipboard.watchSelection([this] { changed(); });
-    scheduleRead(0);
+    if (m_characterLoaded())
+        scheduleRead(0);
 }
 
 bool SelectionWatcher::canRead() const
@@ -50,12 +54,12 @@ bool SelectionWatcher::canRead() const
 
 void SelectionWatcher::changed()
 {
-    if (!m_watching)
+    if (!m_watching || !m_characterLoaded())
         return;
     // A selection made while reading is possible is a new one, even when
     // the selection found before has not been read yet.
-    if (m_characterLoaded())
-        m_needsBaseline = false;
+    m_needsBaseline = false;
+    m_followUntil = m_scheduler.now() + kFollowMs;
     if (m_reading) {
         m_changedWhileReading = true;
         return;
@@ -77,10 +81,9 @@ void SelectionWatcher::scheduleRead(qint64 delayMs)
 void SelectionWatcher::read()
 {
     if (!canRead()) {
-        // Whatever is selected when reading may start again is only compared
+        // Until the next notice, whatever is selected now is only compared
         // with, not spoken.
         m_needsBaseline = true;
-        scheduleRead(kQuietCheckMs);
         return;
     }
     m_reading = true;
@@ -100,14 +103,18 @@ void SelectionWatcher::readDone(quint64 generation, const platform::SelectionRea
         return;
     m_reading = false;
     // Not read just now (the clipboard was being read, or the owner was
-    // slow): soon again.
+    // slow): soon again, and less and less often while it keeps failing.
     if (!result.ok) {
-        scheduleRead(kSettleMs);
+        qint64 delay = kSettleMs;
+        for (int i = 0; i < m_failures && delay < kLongestRetryMs; ++i)
+            delay *= 2;
+        ++m_failures;
+        scheduleRead(std::min(delay, kLongestRetryMs));
         return;
     }
+    m_failures = 0;
     if (!canRead()) {
         m_needsBaseline = true;
-        scheduleRead(kQuietCheckMs);
         return;
     }
     const QString& text = result.text;
@@ -122,6 +129,7 @@ void SelectionWatcher::readDone(quint64 generation, const platform::SelectionRea
         m_lastRead = text;
         m_handled = false;
         settling = true;
+        m_followUntil = m_scheduler.now() + kFollowMs;
     } else if (!m_handled) {
         m_handled = true;
         const QString spoken = limitClipboardText(text);
@@ -135,7 +143,7 @@ void SelectionWatcher::readDone(quint64 generation, const platform::SelectionRea
     }
     if (settling || m_changedWhileReading)
         scheduleRead(kSettleMs);
-    else if (text.size() <= kQuietCheckLimit)
+    else if (text.size() <= kQuietCheckLimit && m_scheduler.now() + kQuietCheckMs <= m_followUntil)
         scheduleRead(kQuietCheckMs);
 }
 

@@ -23,12 +23,16 @@ namespace clipvoice::speech {
 // owner of the selection, and each notice pushes the next read kSettleMs
 // further off, so a drag that takes the selection at every move of the mouse
 // costs one read after it stops. A program may also change the text of a
-// selection it keeps without taking it again; a text of at most
-// kQuietCheckLimit characters is therefore read again every kQuietCheckMs
-// while nothing is heard.
+// selection it keeps without taking it again (Qt programs and xclip take it
+// anew for every change, but nothing obliges an owner to); that happens while
+// the user is still at work on the selection, so for kFollowMs after the
+// last notice or change a text of at most kQuietCheckLimit characters is
+// read again every kQuietCheckMs. After that a selection that stays as it is
+// costs nothing: each read takes a few milliseconds of CPU, and reading every
+// two seconds for ever would cost more than the program's whole idle budget.
 //
-// Nothing is read while watching is off, nor while no character is loaded;
-// the selection found when either comes back is the one to compare with, not
+// Nothing is read while watching is off, nor while no character is loaded.
+// The selection found when watching starts is the one to compare with, not
 // one to speak, so turning watching on never speaks an old selection.
 class SelectionWatcher
 {
@@ -39,11 +43,17 @@ public:
     // is spoken in the middle and again when it ends.)
     static constexpr qint64 kSettleMs = 400;
     // How often a kept selection is read for a text changed in place; one
-    // small read every two seconds, as the clipboard's own tick.
+    // small read every two seconds, as the clipboard's own tick, for
+    // kFollowMs after the last notice or change.
     static constexpr qint64 kQuietCheckMs = 2000;
+    static constexpr qint64 kFollowMs = 20000;
     // A longer selection is read again only when a new owner is announced:
     // reading megabytes every few seconds would cost more than it finds.
     static constexpr qsizetype kQuietCheckLimit = 64 * 1024;
+    // A read that fails (an owner that does not answer) is tried again
+    // kSettleMs later, then twice as long after each further failure, up to
+    // this: such reads hold the worker the clipboard is read on too.
+    static constexpr qint64 kLongestRetryMs = 30000;
 
     SelectionWatcher(platform::Clipboard& clipboard, agent::timing::Scheduler& scheduler,
                      std::function<bool()> characterLoaded,
@@ -89,6 +99,8 @@ private:
     QString m_lastSpoken;              // the last text spoken, by either source
     bool m_selectionSpokeLast = false; // m_lastSpoken came from the selection
     int m_reads = 0;
+    int m_failures = 0;            // reads failed in a row
+    qint64 m_followUntil = 0;      // quiet checks go on until then
     std::shared_ptr<bool> m_alive; // a read that ends after the watcher is ignored
 };
 

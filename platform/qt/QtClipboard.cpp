@@ -9,8 +9,11 @@
 namespace clipvoice::platform {
 
 namespace {
-// How long a read waits for each answer of the selection's owner.
-constexpr int kOwnerTimeoutMs = 5000;
+// How long a read waits for each answer of the owner: the clipboard's is
+// read because the user copied something; the selection is read far more
+// often, and a silent owner of it must not keep the clipboard waiting.
+constexpr int kClipboardOwnerTimeoutMs = 5000;
+constexpr int kSelectionOwnerTimeoutMs = 1000;
 } // namespace
 
 QString QtClipboard::text()
@@ -75,7 +78,10 @@ bool QtClipboard::startRead(X11ClipboardReader::Selection selection,
     constexpr qsizetype maxBytes = qsizetype(1) << 28;
     m_worker = std::thread([this, selection, finish = std::move(finish)] {
         X11ClipboardReader::Result result = X11ClipboardReader::read(
-            qgetenv("DISPLAY"), maxBytes, m_cancel, kOwnerTimeoutMs, selection);
+            qgetenv("DISPLAY"), maxBytes, m_cancel,
+            selection == X11ClipboardReader::Selection::Primary ? kSelectionOwnerTimeoutMs
+                                                                : kClipboardOwnerTimeoutMs,
+            selection);
         if (result.ok && !result.text.isEmpty())
             result.text = withCrLfLineBreaks(result.text);
         QMetaObject::invokeMethod(

@@ -76,10 +76,17 @@ private slots:
         m_clock->advance(kSettle);
         QCOMPARE(m_spoken, QStringList{QStringLiteral("hello")});
 
-        // Quiet checks find the same text: it is not spoken again.
-        m_clock->advance(5 * kCheck);
+        // Quiet checks find the same text: it is not spoken again. They end
+        // a while after the last change, and a selection that stays costs
+        // nothing more.
+        m_clock->advance(SelectionWatcher::kFollowMs);
         QCOMPARE(m_spoken.size(), 1);
         QCOMPARE(m_clipboard->selectedText, QStringLiteral("hello"));
+        QVERIFY(m_clipboard->selectionReads > 5);
+        const int reads = m_clipboard->selectionReads;
+        m_clock->advance(100 * kCheck);
+        QCOMPARE(m_clipboard->selectionReads, reads);
+        QCOMPARE(m_clock->pendingCount(), 0);
     }
 
     void theSelectionFoundAtTheStartIsNotSpoken()
@@ -157,18 +164,23 @@ private slots:
         m_clipboard->select(QStringLiteral("with no character"));
         m_clock->advance(5 * kCheck);
         QCOMPARE(m_clipboard->selectionReads, 0);
-        QVERIFY(m_spoken.isEmpty());
+        QCOMPARE(m_clock->pendingCount(), 0);
 
-        // Once one is loaded, the selection it finds is only compared with;
-        // the next one is spoken.
+        // Once one is loaded, what was selected without one is not spoken;
+        // the next selection is.
         m_loaded = true;
-        m_clock->advance(kCheck);
-        QCOMPARE(m_clipboard->selectionReads, 1);
-        m_clock->advance(2 * kCheck);
+        m_clock->advance(5 * kCheck);
         QVERIFY(m_spoken.isEmpty());
         m_clipboard->select(QStringLiteral("with a character"));
         m_clock->advance(2 * kSettle);
         QCOMPARE(m_spoken, QStringList{QStringLiteral("with a character")});
+
+        // Unloaded while a selection settles: nothing more is read.
+        m_clipboard->select(QStringLiteral("settling"));
+        m_loaded = false;
+        m_clock->advance(5 * kCheck);
+        QCOMPARE(m_spoken.size(), 1);
+        QCOMPARE(m_clock->pendingCount(), 0);
     }
 
     void aSelectionMadeRightAfterALoadIsSpoken()
@@ -224,12 +236,25 @@ private slots:
         m_clock->advance(3 * kSettle);
         QCOMPARE(m_spoken, QStringList{QStringLiteral("slow owner")});
 
+        // An owner that never answers is asked less and less often: at most
+        // once every kLongestRetryMs in the end.
+        m_clipboard->failSelectionReads = true;
+        m_clipboard->select(QStringLiteral("silent owner"));
+        m_clock->advance(60000);
+        const int failing = m_clipboard->selectionReads;
+        m_clock->advance(10 * SelectionWatcher::kLongestRetryMs);
+        QCOMPARE(m_clipboard->selectionReads, failing + 10);
+        m_clipboard->failSelectionReads = false;
+        m_clipboard->select(QStringLiteral("answered again")); // a new owner
+        m_clock->advance(2 * kSettle);
+        QCOMPARE(m_spoken.last(), QStringLiteral("answered again"));
+
         // A very long selection is cut as a copied text is, and read again
         // only when a new one is announced.
         const QString huge = QStringLiteral("line\r\n").repeated(speech::kMaxClipboardText / 6 + 1);
         m_clipboard->select(huge);
         m_clock->advance(2 * kSettle);
-        QCOMPARE(m_spoken.size(), 2);
+        QCOMPARE(m_spoken.size(), 3);
         QCOMPARE(m_spoken.last(), speech::limitClipboardText(huge));
         QVERIFY(m_spoken.last().size() < huge.size());
         const int reads = m_clipboard->selectionReads;
