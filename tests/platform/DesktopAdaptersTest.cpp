@@ -1,5 +1,6 @@
 // The desktop adapters' own decisions: line breaks of clipboard text, the
-// system folders and the browser pane's schemes.
+// system folders, the browser pane's schemes, and a desktop without a
+// primary selection.
 
 #include "platform/qt/DesktopSystemFolders.h"
 #include "platform/qt/QtClipboard.h"
@@ -25,6 +26,22 @@ private slots:
         QCOMPARE(QtClipboard::withCrLfLineBreaks(QString()), QString());
     }
 
+    void withoutAPrimarySelectionNothingIsRead()
+    {
+        // The offscreen platform, like Windows and macOS, has no primary
+        // selection: the option says so, and a read finds nothing.
+        clipvoice::platform::QtClipboard clipboard;
+        QVERIFY(!clipboard.supportsSelection());
+        int calls = 0;
+        bool ok = true;
+        clipboard.readSelection([&](const clipvoice::platform::SelectionRead& read) {
+            ++calls;
+            ok = read.ok;
+        });
+        QCOMPARE(calls, 1);
+        QVERIFY(!ok);
+    }
+
     void windowsDirectoryComesFromTheEnvironmentOrTheDataFolder()
     {
         DesktopSystemFolders folders;
@@ -47,5 +64,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(DesktopAdaptersTest)
+QTEST_MAIN(DesktopAdaptersTest)
 #include "DesktopAdaptersTest.moc"
