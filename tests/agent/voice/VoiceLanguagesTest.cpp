@@ -141,7 +141,7 @@ void TestVoiceLanguages::unknownLanguagesAreRefused()
     // The line fails with a reason instead of playing.
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50, 50, {}}, stream, cancel);
+    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50, 50, {}, {}}, stream, cancel);
     const LineStream::Update update = stream.take(1 << 20);
     QVERIFY(update.finished);
     QVERIFY(!update.ok);
@@ -189,7 +189,7 @@ void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
 
     // The whole line path uses it too.
     LineStream stream;
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY(update.ok);
@@ -203,7 +203,7 @@ void TestVoiceLanguages::japaneseUsesEspeakWhenOpenJTalkIsUnavailable()
              QStringLiteral("espeak-ng (Open JTalk not installed)"));
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));
@@ -226,7 +226,7 @@ void TestVoiceLanguages::failingOpenJTalkFallsBackToEspeak()
 
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));
