@@ -1,6 +1,7 @@
 #include "agent/desktop/SpeakerSpeechOutput.h"
 
 #include "agent/ui/ServiceSettings.h"
+#include "agent/ui/UserDictionary.h"
 #include "agent/voice/Speaker.h"
 
 #include <algorithm>
@@ -10,9 +11,11 @@ namespace clipvoice::agent::desktop {
 using voice::Speaker;
 
 SpeakerSpeechOutput::SpeakerSpeechOutput(std::unique_ptr<Speaker> speaker,
-                                         const ui::ServiceSettings& settings, Trace trace)
+                                         const ui::ServiceSettings& settings, Trace trace,
+                                         const ui::UserDictionary* dictionary)
     : m_speaker(std::move(speaker))
     , m_settings(settings)
+    , m_dictionary(dictionary)
     , m_trace(std::move(trace))
 {
     // The speaker signals from the event loop, never from inside speak() or
@@ -85,6 +88,7 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_speaker->setPitch(pitchForSetting(options.speechPitch));
     m_speaker->setSpokenOutputEnabled(options.speechEnabled);
     m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
+    m_speaker->setReading(options.readingRules, m_dictionary ? m_dictionary->entries() : nullptr);
     m_listener = nullptr;
     m_line = 0;
     m_voice.clear();

@@ -13,13 +13,15 @@ class Speaker;
 }
 namespace clipvoice::agent::ui {
 class ServiceSettings;
-}
+class UserDictionary;
+} // namespace clipvoice::agent::ui
 
 namespace clipvoice::agent::desktop {
 
 // A character's voice: each utterance is one line for the voice layer's
 // speaker, in the language the character was given. The user's speed, pitch,
-// voice and spoken-output settings apply from the next utterance.
+// voice, spoken-output and reading settings, and the pronunciation
+// dictionary, apply from the next utterance.
 class SpeakerSpeechOutput final : public engine::SpeechOutput
 {
 public:
@@ -28,7 +30,8 @@ public:
     using Trace = std::function<void(const QString& line)>;
 
     SpeakerSpeechOutput(std::unique_ptr<voice::Speaker> speaker,
-                        const ui::ServiceSettings& settings, Trace trace = {});
+                        const ui::ServiceSettings& settings, Trace trace = {},
+                        const ui::UserDictionary* dictionary = nullptr);
     ~SpeakerSpeechOutput() override;
 
     bool canSpeak(qint32 languageId) const override;
@@ -46,6 +49,7 @@ public:
 private:
     std::unique_ptr<voice::Speaker> m_speaker;
     const ui::ServiceSettings& m_settings;
+    const ui::UserDictionary* m_dictionary;
     QObject m_connections;
     int m_line = 0; // the line being listened to; 0 for none
     engine::SpeechListener* m_listener = nullptr;

@@ -46,6 +46,47 @@ qsizetype DictionaryEditing::findSame(const QList<PronunciationEntry>& entries,
     return -1;
 }
 
+QString DictionaryEditing::problemInJapanese(const QString& problem)
+{
+    struct Wording
+    {
+        const char* pattern;
+        const char* japanese; // with %1, %2 for the pattern's captures
+    };
+    static const Wording wordings[] = {
+        {R"(^line (\d+): holds a NUL byte.*$)",
+         "%1 行目: NUL 文字があります (テキストファイルではないようです)"},
+        {R"(^line (\d+): is not valid UTF-8$)", "%1 行目: UTF-8 の文字として読めません"},
+        {R"(^line (\d+): has (\d+) fields;.*$)",
+         "%1 行目: 欄が %2 個あります (表記、読み、言語 (省略可) をタブで区切ります)"},
+        {R"(^line (\d+): has no written text$)", "%1 行目: 表記が空です"},
+        {R"(^line (\d+): has a field longer than (\d+) characters$)",
+         "%1 行目: %2 文字より長い欄があります"},
+        {R"(^line (\d+): and the lines after it were left out: at most (\d+) entries are read$)",
+         "%1 行目から後: 項目は %2 件までしか読めないため、読みませんでした"},
+        {R"(^the file is larger than (\d+) MB and was not read$)",
+         "ファイルが %1 MB より大きいため、読みませんでした"},
+        {R"(^is larger than (\d+) MB$)", "ファイルが %1 MB より大きいため、読みませんでした"},
+        {R"(^the file cannot be opened: (.*)$)", "ファイルを開けません: %1"},
+        {R"(^cannot be opened: (.*)$)", "ファイルを開けません: %1"},
+        {R"(^the file could not be written again: (.*)$)",
+         "読めた項目でファイルを書き直せませんでした: %1"},
+        {R"(^the damaged file could not be kept aside as (.*); it was left as it is$)",
+         "元のファイルを %1 として残せなかったため、ファイルはそのままにしてあります"},
+    };
+    for (const Wording& wording : wordings) {
+        const QRegularExpression pattern(QString::fromLatin1(wording.pattern));
+        const QRegularExpressionMatch match = pattern.match(problem);
+        if (!match.hasMatch())
+            continue;
+        QString text = QString::fromUtf8(wording.japanese);
+        for (int i = 1; i <= pattern.captureCount(); ++i)
+            text = text.arg(match.captured(i));
+        return text;
+    }
+    return problem;
+}
+
 DictionaryEditing::Merge DictionaryEditing::merge(const QList<PronunciationEntry>& existing,
                                                   const QList<PronunciationEntry>& imported)
 {

@@ -27,6 +27,10 @@ public:
     static qsizetype findSame(const QList<PronunciationEntry>& entries,
                               const PronunciationEntry& entry, qsizetype except = -1);
 
+    // One of the problems DictionaryFile reports ("line 7: ..."), said in
+    // Japanese for the user; a problem it does not know is returned as it is.
+    static QString problemInJapanese(const QString& problem);
+
     struct Merge
     {
         QList<PronunciationEntry> entries;

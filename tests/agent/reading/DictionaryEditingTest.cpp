@@ -42,6 +42,31 @@ private slots:
         QCOMPARE(DictionaryEditing::findSame(entries, {u"gif"_s, u"x"_s, u"en"_s}, 2), -1);
     }
 
+    void fileProblemsAreToldInJapanese()
+    {
+        const QByteArray bytes = QByteArrayLiteral("a\tb\n"
+                                                   "no tab\n"
+                                                   "\tspoken\n"
+                                                   "\xff\tx\n"
+                                                   "nul\0\tx\n") +
+                                 QByteArray(DictionaryFile::MaxFieldLength + 1, 'a') +
+                                 QByteArrayLiteral("\tx\n");
+        const DictionaryRead read = DictionaryFile::parse(bytes);
+        QStringList japanese;
+        for (const QString& problem : read.problems)
+            japanese << DictionaryEditing::problemInJapanese(problem);
+        QCOMPARE(japanese,
+                 QStringList(
+                     {u"2 行目: 欄が 1 個あります (表記、読み、言語 (省略可) をタブで区切ります)"_s,
+                      u"3 行目: 表記が空です"_s, u"4 行目: UTF-8 の文字として読めません"_s,
+                      u"5 行目: NUL 文字があります (テキストファイルではないようです)"_s,
+                      u"6 行目: 2000 文字より長い欄があります"_s}));
+        const DictionaryRead missing = DictionaryFile::import(u"/nonexistent/dictionary.tsv"_s);
+        QVERIFY(DictionaryEditing::problemInJapanese(missing.problems.value(0))
+                    .startsWith(u"ファイルを開けません: "_s));
+        QCOMPARE(DictionaryEditing::problemInJapanese(u"something new"_s), u"something new"_s);
+    }
+
     void importReplacesTheSameEntriesAndAddsNewOnes()
     {
         const QList<PronunciationEntry> existing{{u"SQL"_s, u"sequel"_s, {}},
