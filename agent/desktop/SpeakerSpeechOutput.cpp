@@ -94,6 +94,16 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_voice.clear();
     m_words = 0;
     m_mouthChanges = 0;
+    if (m_trace) {
+        // What the engine is given when reading rewrites the line; worked out
+        // again here, only for the trace.
+        const voice::LineRequest request = m_speaker->requestFor(text, languageId);
+        if (request.reading) {
+            QString spoken = request.reading->rewrite(text).text;
+            spoken.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+            m_trace(QStringLiteral("speech reading: %1").arg(spoken));
+        }
+    }
     const int line = m_speaker->speak(text, languageId);
     m_line = line;
     m_listener = &listener;

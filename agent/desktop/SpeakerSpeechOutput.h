@@ -25,8 +25,9 @@ namespace clipvoice::agent::desktop {
 class SpeakerSpeechOutput final : public engine::SpeechOutput
 {
 public:
-    // Writes a line to the trace: which voice speaks each utterance, and how
-    // many words and mouth changes it had.
+    // Writes a line to the trace: which voice speaks each utterance, the
+    // text it is given when reading rewrites it, and how many words and
+    // mouth changes it had.
     using Trace = std::function<void(const QString& line)>;
 
     SpeakerSpeechOutput(std::unique_ptr<voice::Speaker> speaker,

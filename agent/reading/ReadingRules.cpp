@@ -15,7 +15,9 @@ namespace {
 // starting inside a word.
 const QRegularExpression& addressPattern()
 {
-    static const QRegularExpression pattern(
+    // One per thread: lines are read on the synthesis thread, and the trace
+    // works them out again on the user-interface thread.
+    static thread_local const QRegularExpression pattern(
         QStringLiteral(
             R"re((?<![A-Za-z0-9_@.\-])(?:[a-z][a-z0-9+.\-]{1,15}://|mailto:|www\.))re"
             R"re([A-Za-z0-9\-._~:/?#\[\]@!$&'()*+,;=%]+)re"

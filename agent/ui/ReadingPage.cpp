@@ -54,9 +54,8 @@ QString oneLine(QString text)
 class DictionaryModel final : public QAbstractTableModel
 {
 public:
-    DictionaryModel(const QList<DictionaryLanguage>& languages, QObject* parent)
+    explicit DictionaryModel(QObject* parent)
         : QAbstractTableModel(parent)
-        , m_languages(languages)
     {}
 
     int rowCount(const QModelIndex& parent = {}) const override
@@ -136,12 +135,17 @@ public:
         entries.removeAt(row);
         endRemoveRows();
     }
-    void languagesChanged() { emit dataChanged(index(0, 2), index(rowCount() - 1, 2)); }
+    void setLanguages(const QList<DictionaryLanguage>& languages)
+    {
+        m_languages = languages;
+        if (!entries.isEmpty())
+            emit dataChanged(index(0, 2), index(rowCount() - 1, 2));
+    }
 
     QList<PronunciationEntry> entries;
 
 private:
-    const QList<DictionaryLanguage>& m_languages;
+    QList<DictionaryLanguage> m_languages;
 };
 
 ReadingPage::ReadingPage(QWidget* parent)
@@ -161,7 +165,7 @@ ReadingPage::ReadingPage(QWidget* parent)
         new QLabel(QStringLiteral("吹き出しには書かれたとおりに表示します。"), rulesBox));
 
     auto* dictionaryBox = new QGroupBox(QStringLiteral("読み方の辞書"), this);
-    m_model = new DictionaryModel(m_languages, this);
+    m_model = new DictionaryModel(this);
     m_table = new QTableView(dictionaryBox);
     m_table->setObjectName(QStringLiteral("dictionaryTable"));
     m_table->setModel(m_model);
@@ -263,8 +267,7 @@ void ReadingPage::setLanguages(const QList<DictionaryLanguage>& languages)
     for (const DictionaryLanguage& language : m_languages)
         m_language->addItem(language.name, language.tag);
     selectLanguage(current);
-    if (m_model->rowCount() > 0)
-        m_model->languagesChanged();
+    m_model->setLanguages(m_languages);
 }
 
 void ReadingPage::selectLanguage(const QString& tag)

@@ -79,7 +79,9 @@ public:
     const reading::ReadingRules& readingRules() const { return m_readingRules; }
 
     // The request that synthesises `text` in language `lcid` with the current
-    // speed, pitch, voice and reading, as the speaker itself makes them.
+    // speed, pitch, voice and reading, as the speaker itself makes them; for
+    // LineSynthesis. Call it on the speaker's thread: the reading for a
+    // language is made on first use and kept until the reading changes.
     LineRequest requestFor(const QString& text, qint32 lcid) const;
 
     // Queues a plain-text line in the current language (or `lcid`); returns its id.

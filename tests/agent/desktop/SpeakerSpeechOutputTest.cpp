@@ -59,7 +59,10 @@ private slots:
             std::make_shared<voice::VoiceCatalog>(
                 std::static_pointer_cast<voice::SpeechEngine>(engine)),
             std::make_unique<voice::ClockOutput>(playback.scheduler), playback.scheduler);
-        desktop::SpeakerSpeechOutput output(std::move(speaker), settings, {}, &dictionary);
+        QStringList trace;
+        desktop::SpeakerSpeechOutput output(
+            std::move(speaker), settings, [&trace](const QString& line) { trace.append(line); },
+            &dictionary);
 
         // Off by default: the engine hears exactly what was written.
         const QString line = QStringLiteral("SQL wwwwww mail ann@example.org");
@@ -67,6 +70,7 @@ private slots:
         output.speak(line, 1033, first);
         QVERIFY(playback.runUntil([&] { return first.finishedCount == 1; }, PlaybackLimitMs));
         QCOMPARE(engine->texts(), QStringList({line}));
+        QVERIFY(trace.filter(QStringLiteral("speech reading")).isEmpty());
 
         ui::ServiceOptions options;
         options.readingRules = {true, true};
@@ -77,6 +81,8 @@ private slots:
         output.speak(line, 1033, second);
         QVERIFY(playback.runUntil([&] { return second.finishedCount == 1; }, PlaybackLimitMs));
         QCOMPARE(engine->texts().last(), QStringLiteral("sequel www mail example.org"));
+        QCOMPARE(trace.filter(QStringLiteral("speech reading")),
+                 QStringList({QStringLiteral("speech reading: sequel www mail example.org")}));
         QCOMPARE(second.wordsOf(line),
                  QStringList({QStringLiteral("SQL"), QStringLiteral("wwwwww"),
                               QStringLiteral("mail"), QStringLiteral("ann@example.org")}));

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
 #include "VoiceTestUtil.h"
@@ -36,6 +37,7 @@ private slots:
     void everyLanguageSpeaks_data();
     void everyLanguageSpeaks();
     void unknownLanguagesAreRefused();
+    void everyLanguageHasItsOwnTag();
     void japaneseKanjiGoesToOpenJTalkWhenInstalled();
     void japaneseUsesEspeakWhenOpenJTalkIsUnavailable();
     void failingOpenJTalkFallsBackToEspeak();
@@ -147,6 +149,26 @@ void TestVoiceLanguages::unknownLanguagesAreRefused()
     QVERIFY(!update.ok);
     QVERIFY(update.audio.isEmpty());
     QVERIFY(update.error.contains(QStringLiteral("1027")));
+}
+
+void TestVoiceLanguages::everyLanguageHasItsOwnTag()
+{
+    // The tags the pronunciation dictionary names languages by: one per
+    // language, lower case, and the country only where the program has two
+    // kinds of the language.
+    const QRegularExpression tag(QStringLiteral("^[a-z]{2,3}(-[a-z]{2})?$"));
+    QSet<QString> seen;
+    for (const qint32 lcid : LanguageVoices::supportedLanguages()) {
+        const QString name = LanguageVoices::languageTag(lcid);
+        QVERIFY2(tag.match(name).hasMatch(), qPrintable(QString::number(lcid) + name));
+        QVERIFY2(!seen.contains(name), qPrintable(name));
+        seen.insert(name);
+    }
+    QCOMPARE(LanguageVoices::languageTag(LanguageVoices::Japanese), QStringLiteral("ja"));
+    QCOMPARE(LanguageVoices::languageTag(1033), QStringLiteral("en-us"));
+    QCOMPARE(LanguageVoices::languageTag(2057), QStringLiteral("en-gb"));
+    QCOMPARE(LanguageVoices::languageTag(2052), QStringLiteral("zh-cn"));
+    QCOMPARE(LanguageVoices::languageTag(1027), QString());
 }
 
 void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
