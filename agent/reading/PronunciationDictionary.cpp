@@ -134,14 +134,19 @@ PronunciationMatcher::Match PronunciationMatcher::longestAt(const QString& line,
 
 QString PronunciationMatcher::apply(const QString& line) const
 {
-    return rewrite(line).text;
+    return rewrite(line, false).text;
 }
 
 TextRewrite PronunciationMatcher::rewrite(const QString& line) const
 {
+    return rewrite(line, true);
+}
+
+TextRewrite PronunciationMatcher::rewrite(const QString& line, bool keepMap) const
+{
     if (m_spoken.isEmpty())
         return {line, {}};
-    RewriteBuilder builder(line);
+    RewriteBuilder builder(line, keepMap);
     qsizetype i = 0;
     while (i < line.size()) {
         const Match match = longestAt(line, i);

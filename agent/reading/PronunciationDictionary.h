@@ -48,6 +48,7 @@ private:
         int entry = -1;
     };
     Match longestAt(const QString& line, qsizetype start) const;
+    TextRewrite rewrite(const QString& line, bool keepMap) const;
     void add(const QString& written, int entry);
 
     // A trie over case-folded UTF-16 units: (node << 16 | unit) -> child.

@@ -59,14 +59,14 @@ QString hostOf(QStringView address)
 }
 
 // The address rule as a rewrite step.
-QList<Replacement> addressReplacements(const QString& line, QString* result)
+QList<Replacement> addressReplacements(const QString& line, QString* result, bool keepMap)
 {
     if (!line.contains(QLatin1Char(':')) && !line.contains(QLatin1Char('@')) &&
         !line.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
         *result = line;
         return {};
     }
-    RewriteBuilder builder(line);
+    RewriteBuilder builder(line, keepMap);
     auto matches = addressPattern().globalMatch(line);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
@@ -86,9 +86,9 @@ QList<Replacement> addressReplacements(const QString& line, QString* result)
 
 // The repeat rule as a rewrite step: each run said more than `keep` times is
 // one replacement.
-QList<Replacement> repeatReplacements(const QString& line, int keep, QString* result)
+QList<Replacement> repeatReplacements(const QString& line, int keep, QString* result, bool keepMap)
 {
-    RewriteBuilder builder(line);
+    RewriteBuilder builder(line, keepMap);
     qsizetype i = 0;
     while (i < line.size()) {
         // One character, a surrogate pair counted as one.
@@ -115,39 +115,48 @@ QList<Replacement> repeatReplacements(const QString& line, int keep, QString* re
 
 } // namespace
 
+namespace {
+
+TextRewrite rewriteRules(const QString& line, const ReadingRules& rules, bool keepMap)
+{
+    TextRewrite rewrite{line, {}};
+    if (rules.addressesAsHostName) {
+        QString next;
+        rewrite.map.addStep(addressReplacements(rewrite.text, &next, keepMap));
+        rewrite.text = std::move(next);
+    }
+    if (rules.shortenRepeats) {
+        QString next;
+        rewrite.map.addStep(repeatReplacements(rewrite.text, 3, &next, keepMap));
+        rewrite.text = std::move(next);
+    }
+    return rewrite;
+}
+
+} // namespace
+
 QString sayAddressesAsHostName(const QString& line)
 {
     QString result;
-    addressReplacements(line, &result);
+    addressReplacements(line, &result, false);
     return result;
 }
 
 QString shortenRepeatedCharacters(const QString& line, int keep)
 {
     QString result;
-    repeatReplacements(line, std::max(keep, 0), &result);
+    repeatReplacements(line, std::max(keep, 0), &result, false);
     return result;
 }
 
 TextRewrite rewriteByReadingRules(const QString& line, const ReadingRules& rules)
 {
-    TextRewrite rewrite{line, {}};
-    if (rules.addressesAsHostName) {
-        QString next;
-        rewrite.map.addStep(addressReplacements(rewrite.text, &next));
-        rewrite.text = std::move(next);
-    }
-    if (rules.shortenRepeats) {
-        QString next;
-        rewrite.map.addStep(repeatReplacements(rewrite.text, 3, &next));
-        rewrite.text = std::move(next);
-    }
-    return rewrite;
+    return rewriteRules(line, rules, true);
 }
 
 QString applyReadingRules(const QString& line, const ReadingRules& rules)
 {
-    return rewriteByReadingRules(line, rules).text;
+    return rewriteRules(line, rules, false).text;
 }
 
 } // namespace clipvoice::agent::reading

@@ -67,14 +67,16 @@ void RewriteBuilder::replace(qsizetype at, qsizetype length, QStringView text)
     if (m_result.isNull())
         m_result.reserve(m_source.size());
     m_result.append(QStringView(m_source).mid(m_copiedUpTo, at - m_copiedUpTo));
-    m_replacements.append(Replacement{at, length, m_result.size(), text.size()});
+    if (m_keepReplacements)
+        m_replacements.append(Replacement{at, length, m_result.size(), text.size()});
+    m_replacedAny = true;
     m_result.append(text);
     m_copiedUpTo = at + length;
 }
 
 QString RewriteBuilder::finish()
 {
-    if (m_replacements.isEmpty())
+    if (!m_replacedAny)
         return m_source;
     m_result.append(QStringView(m_source).mid(m_copiedUpTo));
     return std::move(m_result);

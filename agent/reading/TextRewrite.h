@@ -62,8 +62,11 @@ struct TextRewrite
 class RewriteBuilder
 {
 public:
-    explicit RewriteBuilder(const QString& source)
+    // Without `keepReplacements`, only the text is built (for callers that
+    // need no way back).
+    explicit RewriteBuilder(const QString& source, bool keepReplacements = true)
         : m_source(source)
+        , m_keepReplacements(keepReplacements)
     {}
 
     // Replaces `length` units at `at` (at or after what was handled so far)
@@ -71,12 +74,15 @@ public:
     void replace(qsizetype at, qsizetype length, QStringView text);
     // The rewritten text: the source itself when nothing was replaced.
     QString finish();
+    bool replacedAny() const { return m_replacedAny; }
     const QList<Replacement>& replacements() const { return m_replacements; }
 
 private:
     const QString& m_source;
     QString m_result;
     qsizetype m_copiedUpTo = 0;
+    bool m_keepReplacements;
+    bool m_replacedAny = false;
     QList<Replacement> m_replacements;
 };
 
