@@ -2,6 +2,7 @@
 // words) applied to 10 MB of mixed text, line by line as the voice gets it,
 // and the reading rules over the same text.
 
+#include "agent/reading/LineReading.h"
 #include "agent/reading/PronunciationDictionary.h"
 #include "agent/reading/ReadingRules.h"
 
@@ -106,6 +107,47 @@ void BM_ReadingRulesOver10MB(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * kTextBytes);
 }
 BENCHMARK(BM_ReadingRulesOver10MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// What the synthesis thread does to each line: the rules, then the
+// dictionary, keeping the map from spoken offsets back to the written line,
+// and leading every space-separated word back as an engine's word would be.
+void BM_LineReadingWithWordMapOver10MB(benchmark::State& state)
+{
+    const auto matcher = std::make_shared<const PronunciationMatcher>(
+        PronunciationDictionary(entries()).matcherFor(QStringLiteral("ja")));
+    const LineReading reading(ReadingRules{true, true}, matcher);
+    const QStringList& all = text();
+    for (auto _ : state) {
+        qsizetype mapped = 0;
+        for (const QString& line : all) {
+            const TextRewrite rewrite = reading.rewrite(line);
+            qsizetype start = 0;
+            while (start < rewrite.text.size()) {
+                qsizetype end = rewrite.text.indexOf(QLatin1Char(' '), start);
+                if (end < 0)
+                    end = rewrite.text.size();
+                mapped += rewrite.map.toWritten({start, end - start}, line.size()).length;
+                start = end + 1;
+            }
+        }
+        benchmark::DoNotOptimize(mapped);
+    }
+    state.SetBytesProcessed(state.iterations() * kTextBytes);
+}
+BENCHMARK(BM_LineReadingWithWordMapOver10MB)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same text as one 10 MB line, as a single huge copy reaches the voice.
+void BM_LineReadingOneHugeLine(benchmark::State& state)
+{
+    const auto matcher = std::make_shared<const PronunciationMatcher>(
+        PronunciationDictionary(entries()).matcherFor(QStringLiteral("ja")));
+    const LineReading reading(ReadingRules{true, true}, matcher);
+    const QString huge = text().join(QLatin1Char('\n'));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(reading.rewrite(huge).text.size());
+    state.SetBytesProcessed(state.iterations() * kTextBytes);
+}
+BENCHMARK(BM_LineReadingOneHugeLine)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 

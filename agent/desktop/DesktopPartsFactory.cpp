@@ -12,10 +12,11 @@
 namespace clipvoice::agent::desktop {
 
 DesktopPartsFactory::DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions,
-                                         Trace trace)
+                                         Trace trace, const ui::UserDictionary* dictionary)
     : m_settings(settings)
     , m_actions(std::move(actions))
     , m_trace(std::move(trace))
+    , m_dictionary(dictionary)
 {}
 
 engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
@@ -30,7 +31,7 @@ engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
         parts.balloon = std::make_unique<WindowBalloonView>(
             view->window(), balloonStyleFor(info.balloon), m_settings);
     parts.speech = std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(),
-                                                         m_settings, m_trace);
+                                                         m_settings, m_trace, m_dictionary);
     parts.sound = std::make_unique<EffectSoundOutput>(std::make_unique<voice::SoundEffectPlayer>(),
                                                       m_settings);
     parts.view = std::move(view);

@@ -6,7 +6,8 @@
 
 namespace clipvoice::agent::ui {
 class ServiceSettings;
-}
+class UserDictionary;
+} // namespace clipvoice::agent::ui
 
 namespace clipvoice::agent::desktop {
 
@@ -22,7 +23,8 @@ public:
     // Writes a line to the trace, when there is one.
     using Trace = std::function<void(const QString& line)>;
 
-    DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions, Trace trace = {});
+    DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions, Trace trace = {},
+                        const ui::UserDictionary* dictionary = nullptr);
 
     engine::CharacterParts create(const QString& characterId,
                                   const engine::CharacterSource& character) override;
@@ -31,6 +33,7 @@ private:
     ui::ServiceSettings& m_settings;
     ActionsFor m_actions;
     Trace m_trace;
+    const ui::UserDictionary* m_dictionary;
 };
 
 } // namespace clipvoice::agent::desktop

@@ -9,6 +9,7 @@
 namespace clipvoice::agent::ui {
 class PropertySheet;
 class ServiceSettings;
+class UserDictionary;
 class VoiceDirectory;
 } // namespace clipvoice::agent::ui
 
@@ -19,7 +20,8 @@ class SheetPropertyView final : public engine::PropertySheetView
 {
 public:
     SheetPropertyView(ui::ServiceSettings& settings, QString speechEngineStatus,
-                      std::unique_ptr<ui::VoiceDirectory> voices = {});
+                      std::unique_ptr<ui::VoiceDirectory> voices = {},
+                      ui::UserDictionary* dictionary = nullptr);
     ~SheetPropertyView() override;
 
     void setVisible(bool visible) override;
@@ -31,6 +33,7 @@ private:
     ui::ServiceSettings& m_settings;
     QString m_speechEngineStatus;
     std::unique_ptr<ui::VoiceDirectory> m_voices;
+    ui::UserDictionary* m_dictionary;
     qint32 m_language = 0;
     std::unique_ptr<ui::PropertySheet> m_sheet;
 };

@@ -1,6 +1,7 @@
 #include "agent/desktop/SpeakerSpeechOutput.h"
 
 #include "agent/ui/ServiceSettings.h"
+#include "agent/ui/UserDictionary.h"
 #include "agent/voice/Speaker.h"
 
 #include <algorithm>
@@ -10,9 +11,11 @@ namespace clipvoice::agent::desktop {
 using voice::Speaker;
 
 SpeakerSpeechOutput::SpeakerSpeechOutput(std::unique_ptr<Speaker> speaker,
-                                         const ui::ServiceSettings& settings, Trace trace)
+                                         const ui::ServiceSettings& settings, Trace trace,
+                                         const ui::UserDictionary* dictionary)
     : m_speaker(std::move(speaker))
     , m_settings(settings)
+    , m_dictionary(dictionary)
     , m_trace(std::move(trace))
 {
     // The speaker signals from the event loop, never from inside speak() or
@@ -85,11 +88,22 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_speaker->setPitch(pitchForSetting(options.speechPitch));
     m_speaker->setSpokenOutputEnabled(options.speechEnabled);
     m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
+    m_speaker->setReading(options.readingRules, m_dictionary ? m_dictionary->entries() : nullptr);
     m_listener = nullptr;
     m_line = 0;
     m_voice.clear();
     m_words = 0;
     m_mouthChanges = 0;
+    if (m_trace) {
+        // What the engine is given when reading rewrites the line; worked out
+        // again here, only for the trace.
+        const voice::LineRequest request = m_speaker->requestFor(text, languageId);
+        if (request.reading) {
+            QString spoken = request.reading->rewrite(text).text;
+            spoken.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+            m_trace(QStringLiteral("speech reading: %1").arg(spoken));
+        }
+    }
     const int line = m_speaker->speak(text, languageId);
     m_line = line;
     m_listener = &listener;

@@ -13,22 +13,26 @@ class Speaker;
 }
 namespace clipvoice::agent::ui {
 class ServiceSettings;
-}
+class UserDictionary;
+} // namespace clipvoice::agent::ui
 
 namespace clipvoice::agent::desktop {
 
 // A character's voice: each utterance is one line for the voice layer's
 // speaker, in the language the character was given. The user's speed, pitch,
-// voice and spoken-output settings apply from the next utterance.
+// voice, spoken-output and reading settings, and the pronunciation
+// dictionary, apply from the next utterance.
 class SpeakerSpeechOutput final : public engine::SpeechOutput
 {
 public:
-    // Writes a line to the trace: which voice speaks each utterance, and how
-    // many words and mouth changes it had.
+    // Writes a line to the trace: which voice speaks each utterance, the
+    // text it is given when reading rewrites it, and how many words and
+    // mouth changes it had.
     using Trace = std::function<void(const QString& line)>;
 
     SpeakerSpeechOutput(std::unique_ptr<voice::Speaker> speaker,
-                        const ui::ServiceSettings& settings, Trace trace = {});
+                        const ui::ServiceSettings& settings, Trace trace = {},
+                        const ui::UserDictionary* dictionary = nullptr);
     ~SpeakerSpeechOutput() override;
 
     bool canSpeak(qint32 languageId) const override;
@@ -46,6 +50,7 @@ public:
 private:
     std::unique_ptr<voice::Speaker> m_speaker;
     const ui::ServiceSettings& m_settings;
+    const ui::UserDictionary* m_dictionary;
     QObject m_connections;
     int m_line = 0; // the line being listened to; 0 for none
     engine::SpeechListener* m_listener = nullptr;

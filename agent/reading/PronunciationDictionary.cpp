@@ -134,10 +134,19 @@ PronunciationMatcher::Match PronunciationMatcher::longestAt(const QString& line,
 
 QString PronunciationMatcher::apply(const QString& line) const
 {
+    return rewrite(line, false).text;
+}
+
+TextRewrite PronunciationMatcher::rewrite(const QString& line) const
+{
+    return rewrite(line, true);
+}
+
+TextRewrite PronunciationMatcher::rewrite(const QString& line, bool keepMap) const
+{
     if (m_spoken.isEmpty())
-        return line;
-    QString result;
-    qsizetype copiedUpTo = 0;
+        return {line, {}};
+    RewriteBuilder builder(line, keepMap);
     qsizetype i = 0;
     while (i < line.size()) {
         const Match match = longestAt(line, i);
@@ -145,16 +154,12 @@ QString PronunciationMatcher::apply(const QString& line) const
             ++i;
             continue;
         }
-        if (result.isNull())
-            result.reserve(line.size());
-        result.append(QStringView(line).mid(copiedUpTo, i - copiedUpTo));
-        result.append(m_spoken[match.entry]);
+        builder.replace(i, match.length, m_spoken[match.entry]);
         i += match.length;
-        copiedUpTo = i;
     }
-    if (copiedUpTo == 0)
-        return line;
-    result.append(QStringView(line).mid(copiedUpTo));
+    TextRewrite result;
+    result.map.addStep(builder.replacements());
+    result.text = builder.finish();
     return result;
 }
 

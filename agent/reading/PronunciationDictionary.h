@@ -1,5 +1,7 @@
 #pragma once
 
+#include "agent/reading/TextRewrite.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -34,6 +36,8 @@ public:
 
     // `line` with every match replaced by its spoken form.
     QString apply(const QString& line) const;
+    // The same, with where each replacement was made.
+    TextRewrite rewrite(const QString& line) const;
 
     bool isEmpty() const { return m_spoken.isEmpty(); }
 
@@ -44,6 +48,7 @@ private:
         int entry = -1;
     };
     Match longestAt(const QString& line, qsizetype start) const;
+    TextRewrite rewrite(const QString& line, bool keepMap) const;
     void add(const QString& written, int entry);
 
     // A trie over case-folded UTF-16 units: (node << 16 | unit) -> child.

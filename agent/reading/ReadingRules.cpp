@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace clipvoice::agent::reading {
 
 namespace {
@@ -13,7 +15,9 @@ namespace {
 // starting inside a word.
 const QRegularExpression& addressPattern()
 {
-    static const QRegularExpression pattern(
+    // One per thread: lines are read on the synthesis thread, and the trace
+    // works them out again on the user-interface thread.
+    static thread_local const QRegularExpression pattern(
         QStringLiteral(
             R"re((?<![A-Za-z0-9_@.\-])(?:[a-z][a-z0-9+.\-]{1,15}://|mailto:|www\.))re"
             R"re([A-Za-z0-9\-._~:/?#\[\]@!$&'()*+,;=%]+)re"
@@ -54,15 +58,15 @@ QString hostOf(QStringView address)
     return host;
 }
 
-} // namespace
-
-QString sayAddressesAsHostName(const QString& line)
+// The address rule as a rewrite step.
+QList<Replacement> addressReplacements(const QString& line, QString* result, bool keepMap)
 {
     if (!line.contains(QLatin1Char(':')) && !line.contains(QLatin1Char('@')) &&
-        !line.contains(QLatin1String("www."), Qt::CaseInsensitive))
-        return line;
-    QString result;
-    qsizetype copiedUpTo = 0;
+        !line.contains(QLatin1String("www."), Qt::CaseInsensitive)) {
+        *result = line;
+        return {};
+    }
+    RewriteBuilder builder(line, keepMap);
     auto matches = addressPattern().globalMatch(line);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
@@ -72,20 +76,19 @@ QString sayAddressesAsHostName(const QString& line)
         if (length == 0)
             continue;
         const QString host = hostOf(address.first(length));
-        result.append(QStringView(line).mid(copiedUpTo, match.capturedStart() - copiedUpTo));
-        result.append(host.isEmpty() ? QStringLiteral("URL") : host);
-        copiedUpTo = match.capturedStart() + length;
+        builder.replace(match.capturedStart(), length,
+                        host.isEmpty() ? QStringLiteral("URL") : host);
     }
-    if (copiedUpTo == 0)
-        return line;
-    result.append(QStringView(line).mid(copiedUpTo));
-    return result;
+    QList<Replacement> replacements = builder.replacements();
+    *result = builder.finish();
+    return replacements;
 }
 
-QString shortenRepeatedCharacters(const QString& line, int keep)
+// The repeat rule as a rewrite step: each run said more than `keep` times is
+// one replacement.
+QList<Replacement> repeatReplacements(const QString& line, int keep, QString* result, bool keepMap)
 {
-    QString result;
-    result.reserve(line.size());
+    RewriteBuilder builder(line, keepMap);
     qsizetype i = 0;
     while (i < line.size()) {
         // One character, a surrogate pair counted as one.
@@ -101,22 +104,59 @@ QString shortenRepeatedCharacters(const QString& line, int keep)
         const char32_t c = width == 2 ? QChar::surrogateToUcs4(character[0], character[1])
                                       : character[0].unicode();
         const bool kept = QChar::isDigit(c) || QChar::isSpace(c);
-        const qsizetype said = kept ? run : std::min<qsizetype>(run, keep);
-        for (qsizetype n = 0; n < said; ++n)
-            result.append(character);
+        if (!kept && run > keep)
+            builder.replace(i, run * width, QStringView(line).mid(i, keep * width));
         i += run * width;
     }
+    QList<Replacement> replacements = builder.replacements();
+    *result = builder.finish();
+    return replacements;
+}
+
+} // namespace
+
+namespace {
+
+TextRewrite rewriteRules(const QString& line, const ReadingRules& rules, bool keepMap)
+{
+    TextRewrite rewrite{line, {}};
+    if (rules.addressesAsHostName) {
+        QString next;
+        rewrite.map.addStep(addressReplacements(rewrite.text, &next, keepMap));
+        rewrite.text = std::move(next);
+    }
+    if (rules.shortenRepeats) {
+        QString next;
+        rewrite.map.addStep(repeatReplacements(rewrite.text, 3, &next, keepMap));
+        rewrite.text = std::move(next);
+    }
+    return rewrite;
+}
+
+} // namespace
+
+QString sayAddressesAsHostName(const QString& line)
+{
+    QString result;
+    addressReplacements(line, &result, false);
     return result;
+}
+
+QString shortenRepeatedCharacters(const QString& line, int keep)
+{
+    QString result;
+    repeatReplacements(line, std::max(keep, 0), &result, false);
+    return result;
+}
+
+TextRewrite rewriteByReadingRules(const QString& line, const ReadingRules& rules)
+{
+    return rewriteRules(line, rules, true);
 }
 
 QString applyReadingRules(const QString& line, const ReadingRules& rules)
 {
-    QString result = line;
-    if (rules.addressesAsHostName)
-        result = sayAddressesAsHostName(result);
-    if (rules.shortenRepeats)
-        result = shortenRepeatedCharacters(result);
-    return result;
+    return rewriteRules(line, rules, false).text;
 }
 
 } // namespace clipvoice::agent::reading

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "agent/reading/TextRewrite.h"
+
 #include <QString>
 
 namespace clipvoice::agent::reading {
@@ -21,6 +23,8 @@ struct ReadingRules
 
 // `line` rewritten by the rules that are on.
 QString applyReadingRules(const QString& line, const ReadingRules& rules);
+// The same, with where each rule replaced part of the line.
+TextRewrite rewriteByReadingRules(const QString& line, const ReadingRules& rules);
 
 // The single rules, for tests and for callers that need one.
 QString sayAddressesAsHostName(const QString& line);

@@ -50,8 +50,13 @@ PropertySheet::PropertySheet(ServiceSettings* settings, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("キャラクタのオプション"));
     auto* tabs = new QTabWidget(this);
+    m_tabs = tabs;
     tabs->addTab(buildOutputPage(), QStringLiteral("出力"));
+    m_readingPage = new ReadingPage;
+    m_readingPage->setObjectName(QStringLiteral("readingPage"));
+    tabs->addTab(m_readingPage, QStringLiteral("読み方"));
     tabs->addTab(buildAboutPage(), QStringLiteral("情報"));
+    connect(m_readingPage, &ReadingPage::changed, this, &PropertySheet::refresh);
 
     auto* buttons = new QDialogButtonBox(
         QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
@@ -60,8 +65,8 @@ PropertySheet::PropertySheet(ServiceSettings* settings, QWidget* parent)
     m_applyButton = buttons->button(QDialogButtonBox::Apply);
     m_applyButton->setText(QStringLiteral("適用(&A)"));
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
-        apply();
-        accept();
+        if (apply())
+            accept();
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_applyButton, &QPushButton::clicked, this, &PropertySheet::apply);
@@ -193,6 +198,17 @@ void PropertySheet::setEngineInfo(const QString& name, const QString& version)
                                                : QStringLiteral("バージョン %1").arg(version));
 }
 
+void PropertySheet::setDictionary(UserDictionary* dictionary)
+{
+    m_readingPage->setDictionary(dictionary);
+    refresh();
+}
+
+void PropertySheet::setDictionaryLanguages(const QList<DictionaryLanguage>& languages)
+{
+    m_readingPage->setLanguages(languages);
+}
+
 ServiceOptions PropertySheet::pendingOptions() const
 {
     ServiceOptions options = m_fontChoice;
@@ -202,13 +218,18 @@ ServiceOptions PropertySheet::pendingOptions() const
     options.speechRate = m_rate->value();
     options.speechPitch = m_pitch->value();
     m_voicePicker->applyTo(options);
+    options.readingRules = m_readingPage->rules();
     return options;
 }
 
-void PropertySheet::apply()
+bool PropertySheet::apply()
 {
     m_settings->setOptions(pendingOptions());
+    const bool saved = m_readingPage->saveEntries();
+    if (!saved)
+        m_tabs->setCurrentWidget(m_readingPage);
     refresh();
+    return saved;
 }
 
 void PropertySheet::revert()
@@ -221,6 +242,8 @@ void PropertySheet::revert()
     m_rate->setValue(options.speechRate);
     m_pitch->setValue(options.speechPitch);
     m_voicePicker->show(options);
+    m_readingPage->showRules(options.readingRules);
+    m_readingPage->revertEntries();
     refresh();
 }
 
@@ -250,7 +273,8 @@ void PropertySheet::refresh()
     m_fontButton->setEnabled(m_balloon->isChecked());
     m_rate->setEnabled(m_speech->isChecked());
     m_pitch->setEnabled(m_speech->isChecked());
-    m_applyButton->setEnabled(pendingOptions() != m_settings->options());
+    m_applyButton->setEnabled(pendingOptions() != m_settings->options() ||
+                              m_readingPage->entriesChanged());
 }
 
 } // namespace clipvoice::agent::ui

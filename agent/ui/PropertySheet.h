@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agent/ui/ReadingPage.h"
 #include "agent/ui/ServiceSettings.h"
 #include "agent/ui/VoiceDirectory.h"
 
@@ -13,17 +14,20 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSlider;
+class QTabWidget;
 
 namespace clipvoice::agent::ui {
+class UserDictionary;
 class VoicePicker;
-}
+} // namespace clipvoice::agent::ui
 
 namespace clipvoice::agent::ui {
 
 // The service's own options dialog: the "出力" page (word balloon and its
 // font, spoken output with its speed, pitch and voice for the character's
-// language, sound effects, which voice reads Japanese) and the "情報" page. OK
-// and Apply write to ServiceSettings.
+// language, sound effects, which voice reads Japanese), the "読み方" page
+// (reading rules and the pronunciation dictionary) and the "情報" page. OK and
+// Apply write to ServiceSettings and to the dictionary's file.
 class PropertySheet : public QDialog
 {
     Q_OBJECT
@@ -42,6 +46,11 @@ public:
     void setLanguage(qint32 languageId);
     VoicePicker* voicePicker() const { return m_voicePicker; }
     void setEngineInfo(const QString& name, const QString& version);
+    // The pronunciation dictionary edited on the "読み方" page, and the
+    // languages its entries may be for.
+    void setDictionary(UserDictionary* dictionary);
+    void setDictionaryLanguages(const QList<DictionaryLanguage>& languages);
+    ReadingPage* readingPage() const { return m_readingPage; }
     // Replaces the font dialog (tests use this).
     void setFontChooser(FontChooser chooser) { m_chooseFont = std::move(chooser); }
 
@@ -49,8 +58,10 @@ public:
     ServiceOptions pendingOptions() const;
 
 public slots:
-    // Writes the controls' options to the settings.
-    void apply();
+    // Writes the controls' options to the settings and the dictionary's
+    // entries to its file; false (the reading page shows why, and keeps the
+    // edits) when the dictionary cannot be written.
+    bool apply();
     // Shows the settings' options in the controls.
     void revert();
 
@@ -78,6 +89,8 @@ private:
     QLabel* m_engineName = nullptr;
     QLabel* m_engineVersion = nullptr;
     QPushButton* m_applyButton = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    ReadingPage* m_readingPage = nullptr;
 };
 
 } // namespace clipvoice::agent::ui

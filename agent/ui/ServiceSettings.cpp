@@ -18,6 +18,8 @@ const QString SpeechEnabled = QStringLiteral("Speech/Enabled");
 const QString SpeechRate = QStringLiteral("Speech/Rate");
 const QString SoundEffects = QStringLiteral("Sound/EffectsEnabled");
 const QString SpeechPitch = QStringLiteral("Speech/Pitch");
+const QString ReadAddresses = QStringLiteral("Reading/AddressesAsHostName");
+const QString ShortenRepeats = QStringLiteral("Reading/ShortenRepeats");
 const QString VoicesGroup = QStringLiteral("Voices");
 constexpr int MaxVoiceKeyLength = 200;
 
@@ -82,6 +84,10 @@ void ServiceSettings::reload()
                               ServiceOptions::FastestRate, defaults.speechRate);
     read.speechPitch = readInt(settings, SpeechPitch, ServiceOptions::LowestPitch,
                                ServiceOptions::HighestPitch, defaults.speechPitch);
+    read.readingRules.addressesAsHostName =
+        readBool(settings, ReadAddresses, defaults.readingRules.addressesAsHostName);
+    read.readingRules.shortenRepeats =
+        readBool(settings, ShortenRepeats, defaults.readingRules.shortenRepeats);
     // [Voices] 1033=RHVoice/Slt: one key per language identifier. Anything
     // else in the group is not ours and is skipped.
     for (const QString& key : settings.allKeys()) {
@@ -113,6 +119,8 @@ bool ServiceSettings::setOptions(const ServiceOptions& options)
     settings.setValue(SpeechRate, options.speechRate);
     settings.setValue(SoundEffects, options.soundEffectsEnabled);
     settings.setValue(SpeechPitch, options.speechPitch);
+    settings.setValue(ReadAddresses, options.readingRules.addressesAsHostName);
+    settings.setValue(ShortenRepeats, options.readingRules.shortenRepeats);
     settings.remove(VoicesGroup);
     for (auto it = options.voices.cbegin(); it != options.voices.cend(); ++it)
         settings.setValue(VoicesGroup + QLatin1Char('/') + QString::number(it.key()), it.value());

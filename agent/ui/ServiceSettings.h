@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agent/reading/ReadingRules.h"
 #include "agent/ui/BalloonStyle.h"
 
 #include <QMap>
@@ -31,6 +32,9 @@ struct ServiceOptions
     // The voice chosen for a language (its key, "RHVoice/Slt"), by language
     // identifier; a language without an entry speaks with its default voice.
     QMap<qint32, QString> voices;
+    // How lines are read before they are spoken; every rule is off unless
+    // the user turns it on.
+    reading::ReadingRules readingRules;
 
     // `style` with the user's font, when the user chose one.
     BalloonStyle applyTo(BalloonStyle style) const;

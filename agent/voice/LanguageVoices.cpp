@@ -12,6 +12,7 @@ struct Entry
 {
     qint32 lcid;
     const char* voice;
+    const char* tag;  // the language tag, as the pronunciation dictionary names languages
     const char* name; // as the program's language picker shows it
 };
 
@@ -22,37 +23,37 @@ struct Entry
 // 1.51 reads the tone digits of its pinyin as English numbers. Its dictionary
 // covers Traditional as well as Simplified characters.
 constexpr std::array<Entry, 31> Table{{
-    {1025, "ar", "Arabic"},
-    {1028, "cmn-latn-pinyin", "Chinese (Traditional)"},
-    {1029, "cs", "Czech"},
-    {1030, "da", "Danish"},
-    {1031, "de", "German"},
-    {1032, "el", "Greek"},
-    {1033, "en-us", "English (US)"},
-    {1035, "fi", "Finnish"},
-    {1036, "fr", "French"},
-    {1037, "he", "Hebrew"},
-    {1038, "hu", "Hungarian"},
-    {1040, "it", "Italian"},
-    {1041, "ja", "Japanese"},
-    {1042, "ko", "Korean"},
-    {1043, "nl", "Dutch"},
-    {1044, "nb", "Norwegian"},
-    {1045, "pl", "Polish"},
-    {1046, "pt-br", "Portuguese (Brazil)"},
-    {1048, "ro", "Romanian"},
-    {1049, "ru", "Russian"},
-    {1050, "hr", "Croatian"},
-    {1051, "sk", "Slovakian"},
-    {1053, "sv", "Swedish"},
-    {1054, "th", "Thai"},
-    {1055, "tr", "Turkish"},
-    {1060, "sl", "Slovenian"},
-    {1069, "eu", "Basque"},
-    {2052, "cmn-latn-pinyin", "Chinese (Simplified)"},
-    {2057, "en", "English (British)"},
-    {2070, "pt", "Portuguese (Portugal)"},
-    {3082, "es", "Spanish"},
+    {1025, "ar", "ar", "Arabic"},
+    {1028, "cmn-latn-pinyin", "zh-tw", "Chinese (Traditional)"},
+    {1029, "cs", "cs", "Czech"},
+    {1030, "da", "da", "Danish"},
+    {1031, "de", "de", "German"},
+    {1032, "el", "el", "Greek"},
+    {1033, "en-us", "en-us", "English (US)"},
+    {1035, "fi", "fi", "Finnish"},
+    {1036, "fr", "fr", "French"},
+    {1037, "he", "he", "Hebrew"},
+    {1038, "hu", "hu", "Hungarian"},
+    {1040, "it", "it", "Italian"},
+    {1041, "ja", "ja", "Japanese"},
+    {1042, "ko", "ko", "Korean"},
+    {1043, "nl", "nl", "Dutch"},
+    {1044, "nb", "nb", "Norwegian"},
+    {1045, "pl", "pl", "Polish"},
+    {1046, "pt-br", "pt-br", "Portuguese (Brazil)"},
+    {1048, "ro", "ro", "Romanian"},
+    {1049, "ru", "ru", "Russian"},
+    {1050, "hr", "hr", "Croatian"},
+    {1051, "sk", "sk", "Slovakian"},
+    {1053, "sv", "sv", "Swedish"},
+    {1054, "th", "th", "Thai"},
+    {1055, "tr", "tr", "Turkish"},
+    {1060, "sl", "sl", "Slovenian"},
+    {1069, "eu", "eu", "Basque"},
+    {2052, "cmn-latn-pinyin", "zh-cn", "Chinese (Simplified)"},
+    {2057, "en", "en-gb", "English (British)"},
+    {2070, "pt", "pt-pt", "Portuguese (Portugal)"},
+    {3082, "es", "es", "Spanish"},
 }};
 
 } // namespace
@@ -62,6 +63,13 @@ QString LanguageVoices::espeakVoice(qint32 lcid)
     const auto it = std::find_if(Table.begin(), Table.end(),
                                  [lcid](const Entry& entry) { return entry.lcid == lcid; });
     return it == Table.end() ? QString() : QString::fromLatin1(it->voice);
+}
+
+QString LanguageVoices::languageTag(qint32 lcid)
+{
+    const auto it = std::find_if(Table.begin(), Table.end(),
+                                 [lcid](const Entry& entry) { return entry.lcid == lcid; });
+    return it == Table.end() ? QString() : QString::fromLatin1(it->tag);
 }
 
 QString LanguageVoices::languageName(qint32 lcid)

@@ -16,6 +16,10 @@ public:
     // The espeak-ng voice name for `lcid`, or an empty string when none is known.
     static QString espeakVoice(qint32 lcid);
 
+    // The language's tag in lower case ("ja", "en-us", "zh-tw"), as the
+    // pronunciation dictionary names languages; empty when none is known.
+    static QString languageTag(qint32 lcid);
+
     // The language's English name ("English (US)"), or its identifier in hex.
     static QString languageName(qint32 lcid);
 

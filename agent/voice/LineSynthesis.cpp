@@ -14,10 +14,15 @@ namespace {
 class PieceSink final : public SynthesisSink
 {
 public:
-    PieceSink(LineStream& stream, int textOffset, qint64 startMs)
+    // `map` leads offsets in the spoken line back to the written one of
+    // `writtenLength` units; null when the two are the same.
+    PieceSink(LineStream& stream, int textOffset, qint64 startMs, const reading::OffsetMap* map,
+              qsizetype writtenLength)
         : m_stream(stream)
         , m_textOffset(textOffset)
         , m_startMs(startMs)
+        , m_map(map)
+        , m_writtenLength(writtenLength)
     {}
 
     void format(int sampleRate) override { m_resampler.emplace(sampleRate, OutputSampleRate); }
@@ -34,8 +39,14 @@ public:
 
     void word(const WordTiming& word) override
     {
-        m_stream.appendWord(
-            WordTiming{word.textOffset + m_textOffset, word.textLength, word.timeMs + m_startMs});
+        int offset = word.textOffset + m_textOffset;
+        int length = word.textLength;
+        if (m_map) {
+            const reading::TextSpan written = m_map->toWritten({offset, length}, m_writtenLength);
+            offset = static_cast<int>(written.offset);
+            length = static_cast<int>(written.length);
+        }
+        m_stream.appendWord(WordTiming{offset, length, word.timeMs + m_startMs});
     }
 
     void mouth(const MouthTiming& mouth) override
@@ -49,6 +60,8 @@ private:
     LineStream& m_stream;
     int m_textOffset;
     qint64 m_startMs;
+    const reading::OffsetMap* m_map;
+    qsizetype m_writtenLength;
     std::optional<Resampler> m_resampler;
     qsizetype m_outputBytes = 0;
 };
@@ -65,8 +78,21 @@ void LineSynthesis::run(const VoiceCatalog& catalog, const LineRequest& request,
         return;
     }
     SpeechEngine* fallback = catalog.fallbackFor(request.language, engine);
+    // The line as it is to be said. This runs here, on the synthesis thread,
+    // as rewriting a very long line takes a while.
+    reading::TextRewrite spoken;
+    const bool rewritten = request.reading && !request.reading->isEmpty();
+    if (rewritten) {
+        spoken = request.reading->rewrite(request.text);
+        if (cancel.load()) {
+            stream.finish(false, QStringLiteral("stopped"));
+            return;
+        }
+    }
+    const QString& text = rewritten ? spoken.text : request.text;
+    const reading::OffsetMap* map = rewritten && !spoken.map.isIdentity() ? &spoken.map : nullptr;
     const QList<TextChunk> pieces =
-        TextChunker::split(request.text, engine->maxChunkLength(), !engine->streamsAudio());
+        TextChunker::split(text, engine->maxChunkLength(), !engine->streamsAudio());
     qsizetype lineBytes = 0;
     int spokenPieces = 0;
     QString lastError;
@@ -78,7 +104,7 @@ void LineSynthesis::run(const VoiceCatalog& catalog, const LineRequest& request,
         const qint64 startMs = PcmAudio::durationMs(lineBytes, OutputSampleRate);
         SynthesisRequest pieceRequest{TextChunker::sanitize(piece.text), request.language,
                                       request.speed, request.pitch, selection.voice.id};
-        PieceSink sink(stream, piece.offset, startMs);
+        PieceSink sink(stream, piece.offset, startMs, map, request.text.size());
         stream.setEngine(engine->name(), selection.voice.id);
         SynthesisResult result = engine->synthesize(pieceRequest, sink, cancel);
         if (!result.ok && !result.cancelled && fallback && sink.outputBytes() == 0 &&

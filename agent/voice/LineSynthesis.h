@@ -5,10 +5,12 @@
 
 #include <memory>
 
+#include "agent/reading/LineReading.h"
 #include "agent/voice/LineStream.h"
 #include "agent/voice/VoiceCatalog.h"
 
-// Synthesises a whole line into a LineStream: cuts it into pieces the engine
+// Synthesises a whole line into a LineStream: rewrites it as it is to be read,
+// cuts it into pieces the engine
 // takes, converts the audio to OutputSampleRate and moves each piece's timing
 // to its place in the line. Falls back to espeak-ng for a piece the first
 // engine fails on.
@@ -22,6 +24,9 @@ struct LineRequest
     int pitch = 50;
     // The voice chosen for the language (VoiceInfo::key()); empty for none.
     QString voice;
+    // How the line is to be read (reading rules and pronunciation dictionary);
+    // null to say it as it is written. Word timings still point into `text`.
+    std::shared_ptr<const reading::LineReading> reading;
 };
 
 class LineSynthesis

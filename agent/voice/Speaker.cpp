@@ -1,6 +1,7 @@
 #include "agent/voice/Speaker.h"
 
 #include "agent/timing/QtScheduler.h"
+#include "agent/voice/LanguageVoices.h"
 #include "agent/voice/LineSynthesis.h"
 #include "agent/voice/PcmAudio.h"
 
@@ -149,7 +150,7 @@ int Speaker::speak(const QString& text, qint32 lcid)
 {
     Line line;
     line.id = m_nextId++;
-    line.request = LineRequest{text, lcid, m_settings.speed, m_settings.pitch, {}};
+    line.request = LineRequest{text, lcid, m_settings.speed, m_settings.pitch, {}, {}};
     line.audible = m_settings.spokenOutputEnabled;
     m_lines.append(std::move(line));
     if (m_lines.size() == 1) {
@@ -187,11 +188,57 @@ void Speaker::stop()
     }
 }
 
+void Speaker::setReading(const reading::ReadingRules& rules,
+                         std::shared_ptr<const QList<reading::PronunciationEntry>> dictionary)
+{
+    if (rules == m_readingRules && dictionary == m_dictionary) {
+        return;
+    }
+    m_readingRules = rules;
+    m_dictionary = std::move(dictionary);
+    m_readings.clear();
+    resynthesiseWaitingLines();
+}
+
+std::shared_ptr<const reading::LineReading> Speaker::readingFor(qint32 lcid) const
+{
+    const bool noEntries = !m_dictionary || m_dictionary->isEmpty();
+    if (noEntries && m_readingRules == reading::ReadingRules()) {
+        return nullptr; // read as written, with no rewriting at all
+    }
+    auto found = m_readings.constFind(lcid);
+    if (found != m_readings.cend()) {
+        return *found;
+    }
+    // The matcher is made here once for the language and shared, immutable,
+    // with the synthesis thread; it is made again only when the dictionary
+    // or the rules change.
+    std::shared_ptr<const reading::PronunciationMatcher> matcher;
+    if (!noEntries) {
+        matcher = std::make_shared<const reading::PronunciationMatcher>(
+            *m_dictionary, LanguageVoices::languageTag(lcid));
+    }
+    auto made = std::make_shared<const reading::LineReading>(m_readingRules, std::move(matcher));
+    if (made->isEmpty()) {
+        made = nullptr;
+    }
+    m_readings.insert(lcid, made);
+    return made;
+}
+
+LineRequest Speaker::requestFor(const QString& text, qint32 lcid) const
+{
+    return LineRequest{text,
+                       lcid,
+                       m_settings.speed,
+                       m_settings.pitch,
+                       m_voiceChoices.value(lcid),
+                       readingFor(lcid)};
+}
+
 void Speaker::request(Line& line)
 {
-    line.request.speed = m_settings.speed;
-    line.request.pitch = m_settings.pitch;
-    line.request.voice = m_voiceChoices.value(line.request.language);
+    line.request = requestFor(line.request.text, line.request.language);
     line.requested = true;
     line.stream = std::make_shared<LineStream>();
     line.cancel = makeCancelFlag();

@@ -71,6 +71,19 @@ public:
     void setSpokenOutputEnabled(bool enabled);
     bool isSpokenOutputEnabled() const { return m_settings.spokenOutputEnabled; }
 
+    // How lines are read from now on: the reading rules, and the entries of
+    // the pronunciation dictionary (shared, never copied; null for none).
+    // Applies from the next line whose synthesis has not started.
+    void setReading(const reading::ReadingRules& rules,
+                    std::shared_ptr<const QList<reading::PronunciationEntry>> dictionary);
+    const reading::ReadingRules& readingRules() const { return m_readingRules; }
+
+    // The request that synthesises `text` in language `lcid` with the current
+    // speed, pitch, voice and reading, as the speaker itself makes them; for
+    // LineSynthesis. Call it on the speaker's thread: the reading for a
+    // language is made on first use and kept until the reading changes.
+    LineRequest requestFor(const QString& text, qint32 lcid) const;
+
     // Queues a plain-text line in the current language (or `lcid`); returns its id.
     int speak(const QString& text);
     int speak(const QString& text, qint32 lcid);
@@ -136,7 +149,13 @@ private:
     QList<Line> m_lines; // front is the one playing
     void resynthesiseWaitingLines();
 
+    // How lines of a language are read, made once per language and reading.
+    std::shared_ptr<const reading::LineReading> readingFor(qint32 lcid) const;
+
     SpeechSettings m_settings;
+    reading::ReadingRules m_readingRules;
+    std::shared_ptr<const QList<reading::PronunciationEntry>> m_dictionary;
+    mutable QHash<qint32, std::shared_ptr<const reading::LineReading>> m_readings;
     QHash<qint32, QString> m_voiceChoices;
     qint32 m_language = 1033;
     int m_nextId = 1;

@@ -343,7 +343,7 @@ void TestVoiceFlite::otherScriptsGoToEspeak()
                                {std::static_pointer_cast<SpeechEngine>(engine)});
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {text, UsEnglish, 50, 50, {}}, stream, cancel);
+    LineSynthesis::run(catalog, {text, UsEnglish, 50, 50, {}, {}}, stream, cancel);
     const LineStream::Update update = stream.take(1 << 26);
     QVERIFY(update.finished);
     QVERIFY2(update.ok, qPrintable(update.error));
@@ -352,7 +352,7 @@ void TestVoiceFlite::otherScriptsGoToEspeak()
 
     // A plain English line on the same path is Flite's.
     LineStream english;
-    LineSynthesis::run(catalog, {QStringLiteral("Say hello to them."), UsEnglish, 50, 50, {}},
+    LineSynthesis::run(catalog, {QStringLiteral("Say hello to them."), UsEnglish, 50, 50, {}, {}},
                        english, cancel);
     const LineStream::Update spoken = english.take(1 << 26);
     QVERIFY2(spoken.ok, qPrintable(spoken.error));
@@ -520,7 +520,7 @@ void TestVoiceFlite::hugeLineIsCutAndStops()
         auto stopping = std::make_shared<StoppingEngine>(engine, cancel);
         const VoiceCatalog catalog(std::static_pointer_cast<SpeechEngine>(stopping));
         LineStream stream;
-        LineSynthesis::run(catalog, {text, UsEnglish, 50, 50, {}}, stream, cancel);
+        LineSynthesis::run(catalog, {text, UsEnglish, 50, 50, {}, {}}, stream, cancel);
         const LineStream::Update update = stream.take(1 << 26);
         QVERIFY(update.finished);
         QVERIFY(!update.ok);

@@ -513,7 +513,8 @@ void TestVoiceMbrola::failedSelectionNeverSpeaks()
                                {std::static_pointer_cast<SpeechEngine>(broken)});
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {QStringLiteral("Hello there."), 1033, 50, 50, {}}, stream, cancel);
+    LineSynthesis::run(catalog, {QStringLiteral("Hello there."), 1033, 50, 50, {}, {}}, stream,
+                       cancel);
     const LineStream::Update update = stream.take(1 << 26);
     QVERIFY2(update.ok, qPrintable(update.error));
     QCOMPARE(update.engine, QStringLiteral("espeak-ng"));
@@ -582,7 +583,7 @@ void TestVoiceMbrola::hugeLineIsCutAndStops()
         auto stopping = std::make_shared<StoppingEngine>(engine, cancel);
         const VoiceCatalog catalog(std::static_pointer_cast<SpeechEngine>(stopping));
         LineStream stream;
-        LineSynthesis::run(catalog, {text, 1033, 50, 50, QStringLiteral("MBROLA/us1")}, stream,
+        LineSynthesis::run(catalog, {text, 1033, 50, 50, QStringLiteral("MBROLA/us1"), {}}, stream,
                            cancel);
         const LineStream::Update update = stream.take(1 << 26);
         QVERIFY(update.finished);

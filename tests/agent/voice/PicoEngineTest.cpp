@@ -497,7 +497,7 @@ void TestVoicePico::cancelStopsAndLeavesNothingBehind()
     auto stopping = std::make_shared<CancelOnFirstAudio>(engine);
     const VoiceCatalog catalog(std::static_pointer_cast<SpeechEngine>(stopping));
     LineStream stream;
-    LineSynthesis::run(catalog, {line, 1033, 50, 50, {}}, stream, stopping->flag);
+    LineSynthesis::run(catalog, {line, 1033, 50, 50, {}, {}}, stream, stopping->flag);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY(update.finished);
     QVERIFY(!update.ok);
@@ -620,7 +620,7 @@ void TestVoicePico::hugeLineIsCutAndCanBeStopped()
         std::make_shared<VoiceCatalog>(std::static_pointer_cast<SpeechEngine>(engine));
     auto stream = std::make_shared<LineStream>();
     const CancelFlag cancel = makeCancelFlag();
-    LineSynthesis::start(catalog, {huge, 1033, 50, 50, {}}, stream, cancel);
+    LineSynthesis::start(catalog, {huge, 1033, 50, 50, {}, {}}, stream, cancel);
     qsizetype audio = 0;
     qsizetype words = 0;
     QElapsedTimer deadline;

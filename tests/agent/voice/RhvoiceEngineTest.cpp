@@ -627,7 +627,7 @@ void TestVoiceRhvoice::hugeLineIsCutAndCanBeStopped()
         std::make_shared<VoiceCatalog>(std::static_pointer_cast<SpeechEngine>(engine));
     auto stream = std::make_shared<LineStream>();
     const CancelFlag cancel = makeCancelFlag();
-    LineSynthesis::start(catalog, {huge, lcid, 50, 50, {}}, stream, cancel);
+    LineSynthesis::start(catalog, {huge, lcid, 50, 50, {}, {}}, stream, cancel);
     const LineStream::Update all = collect(*stream, cancel, 3000);
     QVERIFY(all.finished);
     QVERIFY(!all.ok); // stopped

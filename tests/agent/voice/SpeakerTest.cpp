@@ -28,6 +28,7 @@
 #include "agent/voice/Speaker.h"
 
 using namespace clipvoice::agent::voice;
+namespace reading = clipvoice::agent::reading;
 using clipvoice::agent::voice::testing::CollectingSink;
 using clipvoice::agent::voice::testing::FakeEngine;
 using clipvoice::agent::voice::testing::ManualPlayback;
@@ -124,6 +125,9 @@ private slots:
     void environmentChoosesTheWavFile();
     void clockOutputKeepsTimeOnItsClock();
     void synthesisGivesUpWhenThePlayerIsGone();
+    void readingRewritesWhatTheEngineHears();
+    void readingIsMadeOncePerLanguageAndOnlyWhenOn();
+    void espeakWordsPointIntoTheWrittenText();
 };
 
 void TestVoiceSpeaker::speaksWordsInOrderOnTheClock()
@@ -428,7 +432,7 @@ void TestVoiceSpeaker::markupIsReadNotObeyed()
     const auto catalog = espeakCatalog();
     auto synth = [&](const QString& text) {
         auto stream = std::make_shared<LineStream>();
-        LineSynthesis::start(catalog, {text, 1033, 50, 50, {}}, stream, makeCancelFlag());
+        LineSynthesis::start(catalog, {text, 1033, 50, 50, {}, {}}, stream, makeCancelFlag());
         return drain(*stream);
     };
     const LineStream::Update plain = synth(QStringLiteral("Hello world"));
@@ -484,7 +488,7 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
     auto engine = std::make_shared<FakeEngine>(100, 10);
     const auto catalog = fakeCatalog(engine);
     auto stream = std::make_shared<LineStream>();
-    LineSynthesis::start(catalog, {text, 1033, 50, 50, {}}, stream, makeCancelFlag());
+    LineSynthesis::start(catalog, {text, 1033, 50, 50, {}, {}}, stream, makeCancelFlag());
     const LineStream::Update all = drain(*stream);
     QVERIFY(all.ok);
     QVERIFY(engine->texts().size() >= 50);
@@ -509,7 +513,7 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
         english += QStringLiteral("The voice reads a long line in pieces. ");
     }
     auto espeakStream = std::make_shared<LineStream>();
-    LineSynthesis::start(espeakCatalog(), {english, 2057, 90, 50, {}}, espeakStream,
+    LineSynthesis::start(espeakCatalog(), {english, 2057, 90, 50, {}, {}}, espeakStream,
                          makeCancelFlag());
     const LineStream::Update spoken = drain(*espeakStream);
     QVERIFY2(spoken.ok, qPrintable(spoken.error));
@@ -683,6 +687,125 @@ void TestVoiceSpeaker::synthesisGivesUpWhenThePlayerIsGone()
     QCOMPARE(waiting.wait_for(20s), std::future_status::ready);
     QVERIFY(!waiting.get());
     QVERIFY(!cancel.load());
+}
+
+namespace {
+
+std::shared_ptr<const QList<reading::PronunciationEntry>>
+dictionaryOf(QList<reading::PronunciationEntry> entries)
+{
+    return std::make_shared<const QList<reading::PronunciationEntry>>(std::move(entries));
+}
+
+} // namespace
+
+void TestVoiceSpeaker::readingRewritesWhatTheEngineHears()
+{
+    ManualPlayback playback;
+    auto engine = std::make_shared<FakeEngine>(400, 20);
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
+    QSignalSpy words(&speaker, &Speaker::wordReached);
+    QSignalSpy finished(&speaker, &Speaker::lineFinished);
+
+    // Off, the engine hears the line as it is written.
+    const QString written = QStringLiteral("I like SQL wwwwww at www.example.org/x a lot");
+    speaker.speak(written, 1033);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 1; }, PlaybackLimitMs));
+    QCOMPARE(engine->texts(), QStringList({written}));
+
+    speaker.setReading(
+        reading::ReadingRules{true, true},
+        dictionaryOf({{QStringLiteral("sql"), QStringLiteral("sequel"), {}},
+                      {QStringLiteral("a lot"), QStringLiteral("plenty"), QStringLiteral("en")},
+                      {QStringLiteral("lot"), QStringLiteral("ロット"), QStringLiteral("ja")}}));
+    words.clear();
+    const int id = speaker.speak(written, 1033);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 2; }, PlaybackLimitMs));
+    QCOMPARE(outcomeAt(finished, 1), Speaker::Outcome::Completed);
+    QCOMPARE(engine->texts().last(), QStringLiteral("I like sequel www at example.org plenty"));
+    // The words the balloon is given point into the line as written.
+    QStringList said;
+    for (const auto& args : std::as_const(words)) {
+        QCOMPARE(args.at(0).toInt(), id);
+        said.append(written.mid(args.at(1).toInt(), args.at(2).toInt()));
+    }
+    QCOMPARE(said, QStringList({QStringLiteral("I"), QStringLiteral("like"), QStringLiteral("SQL"),
+                                QStringLiteral("wwwwww"), QStringLiteral("at"),
+                                QStringLiteral("www.example.org/x"), QStringLiteral("a lot")}));
+
+    // Japanese lines get the Japanese entry and the entries for every language.
+    speaker.speak(QStringLiteral("SQLのlot"), 1041);
+    QVERIFY(playback.runUntil([&] { return finished.size() == 3; }, PlaybackLimitMs));
+    QCOMPARE(engine->texts().last(), QStringLiteral("sequelのロット"));
+}
+
+void TestVoiceSpeaker::readingIsMadeOncePerLanguageAndOnlyWhenOn()
+{
+    ManualPlayback playback;
+    auto engine = std::make_shared<FakeEngine>();
+    Speaker speaker(fakeCatalog(engine), std::make_unique<ClockOutput>(playback.scheduler),
+                    playback.scheduler);
+    speaker.setSpeed(70);
+    speaker.setVoiceChoice(1041, QStringLiteral("fake/x"));
+    // Nothing on: no reading at all, so lines go to the engine untouched.
+    LineRequest request = speaker.requestFor(QStringLiteral("text"), 1041);
+    QCOMPARE(request.text, QStringLiteral("text"));
+    QCOMPARE(request.language, 1041);
+    QCOMPARE(request.speed, 70);
+    QCOMPARE(request.voice, QStringLiteral("fake/x"));
+    QVERIFY(!request.reading);
+    speaker.setReading({}, dictionaryOf({}));
+    QVERIFY(!speaker.requestFor(QStringLiteral("text"), 1041).reading);
+
+    // Entries only for Japanese: English lines are read as written.
+    auto japanese = dictionaryOf(
+        {{QStringLiteral("東京"), QStringLiteral("とうきょう"), QStringLiteral("ja")}});
+    speaker.setReading({}, japanese);
+    QVERIFY(!speaker.requestFor(QStringLiteral("text"), 1033).reading);
+    const auto first = speaker.requestFor(QStringLiteral("東京"), 1041).reading;
+    QVERIFY(first);
+    QCOMPARE(first->rewrite(QStringLiteral("東京へ")).text, QStringLiteral("とうきょうへ"));
+    // The same reading serves every line until the dictionary or rules change.
+    QCOMPARE(speaker.requestFor(QStringLiteral("other"), 1041).reading, first);
+    speaker.setReading({}, japanese);
+    QCOMPARE(speaker.requestFor(QStringLiteral("other"), 1041).reading, first);
+    speaker.setReading(reading::ReadingRules{false, true}, japanese);
+    const auto second = speaker.requestFor(QStringLiteral("other"), 1041).reading;
+    QVERIFY(second && second != first);
+    QVERIFY(second->rules().shortenRepeats);
+    QVERIFY(speaker.requestFor(QStringLiteral("text"), 1033).reading);
+}
+
+void TestVoiceSpeaker::espeakWordsPointIntoTheWrittenText()
+{
+    reading::ReadingRules rules;
+    rules.addressesAsHostName = true;
+    auto matcher = std::make_shared<const reading::PronunciationMatcher>(
+        QList<reading::PronunciationEntry>{
+            {QStringLiteral("SQL"), QStringLiteral("sequel database"), {}}},
+        QStringLiteral("en-us"));
+    LineRequest request{QStringLiteral("Open https://example.org/some/long/path and SQL today."),
+                        1033,
+                        50,
+                        50,
+                        {},
+                        std::make_shared<const reading::LineReading>(rules, matcher)};
+    auto stream = std::make_shared<LineStream>();
+    LineSynthesis::start(espeakCatalog(), request, stream, makeCancelFlag());
+    const LineStream::Update all = drain(*stream);
+    QVERIFY2(all.ok, qPrintable(all.error));
+    QStringList said;
+    for (const WordTiming& word : std::as_const(all.words)) {
+        said.append(request.text.mid(word.textOffset, word.textLength));
+    }
+    // espeak-ng says "example.org" as several words and "sequel database" as
+    // two: each of them stands for the whole span that was written.
+    said.removeDuplicates();
+    QCOMPARE(
+        said,
+        QStringList({QStringLiteral("Open"), QStringLiteral("https://example.org/some/long/path"),
+                     QStringLiteral("and"), QStringLiteral("SQL"), QStringLiteral("today")}));
 }
 
 QTEST_GUILESS_MAIN(TestVoiceSpeaker)

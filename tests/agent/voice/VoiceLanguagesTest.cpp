@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QSet>
 #include <QTest>
 
 #include "VoiceTestUtil.h"
@@ -36,6 +37,7 @@ private slots:
     void everyLanguageSpeaks_data();
     void everyLanguageSpeaks();
     void unknownLanguagesAreRefused();
+    void everyLanguageHasItsOwnTag();
     void japaneseKanjiGoesToOpenJTalkWhenInstalled();
     void japaneseUsesEspeakWhenOpenJTalkIsUnavailable();
     void failingOpenJTalkFallsBackToEspeak();
@@ -141,12 +143,32 @@ void TestVoiceLanguages::unknownLanguagesAreRefused()
     // The line fails with a reason instead of playing.
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50, 50, {}}, stream, cancel);
+    LineSynthesis::run(catalog, {QStringLiteral("Hola"), 1027, 50, 50, {}, {}}, stream, cancel);
     const LineStream::Update update = stream.take(1 << 20);
     QVERIFY(update.finished);
     QVERIFY(!update.ok);
     QVERIFY(update.audio.isEmpty());
     QVERIFY(update.error.contains(QStringLiteral("1027")));
+}
+
+void TestVoiceLanguages::everyLanguageHasItsOwnTag()
+{
+    // The tags the pronunciation dictionary names languages by: one per
+    // language, lower case, and the country only where the program has two
+    // kinds of the language.
+    const QRegularExpression tag(QStringLiteral("^[a-z]{2,3}(-[a-z]{2})?$"));
+    QSet<QString> seen;
+    for (const qint32 lcid : LanguageVoices::supportedLanguages()) {
+        const QString name = LanguageVoices::languageTag(lcid);
+        QVERIFY2(tag.match(name).hasMatch(), qPrintable(QString::number(lcid) + name));
+        QVERIFY2(!seen.contains(name), qPrintable(name));
+        seen.insert(name);
+    }
+    QCOMPARE(LanguageVoices::languageTag(LanguageVoices::Japanese), QStringLiteral("ja"));
+    QCOMPARE(LanguageVoices::languageTag(1033), QStringLiteral("en-us"));
+    QCOMPARE(LanguageVoices::languageTag(2057), QStringLiteral("en-gb"));
+    QCOMPARE(LanguageVoices::languageTag(2052), QStringLiteral("zh-cn"));
+    QCOMPARE(LanguageVoices::languageTag(1027), QString());
 }
 
 void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
@@ -189,7 +211,7 @@ void TestVoiceLanguages::japaneseKanjiGoesToOpenJTalkWhenInstalled()
 
     // The whole line path uses it too.
     LineStream stream;
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY(update.ok);
@@ -203,7 +225,7 @@ void TestVoiceLanguages::japaneseUsesEspeakWhenOpenJTalkIsUnavailable()
              QStringLiteral("espeak-ng (Open JTalk not installed)"));
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));
@@ -226,7 +248,7 @@ void TestVoiceLanguages::failingOpenJTalkFallsBackToEspeak()
 
     LineStream stream;
     std::atomic_bool cancel{false};
-    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}}, stream,
+    LineSynthesis::run(catalog, {JapaneseKanji, LanguageVoices::Japanese, 50, 50, {}, {}}, stream,
                        cancel);
     const LineStream::Update update = stream.take(1 << 24);
     QVERIFY2(update.ok, qPrintable(update.error));

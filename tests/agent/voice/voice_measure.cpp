@@ -40,7 +40,7 @@ void measureSynthesis(const std::shared_ptr<VoiceCatalog>& catalog, const QStrin
     auto stream = std::make_shared<LineStream>();
     QElapsedTimer timer;
     timer.start();
-    LineSynthesis::start(catalog, {text, lcid, 50, 50, {}}, stream, makeCancelFlag());
+    LineSynthesis::start(catalog, {text, lcid, 50, 50, {}, {}}, stream, makeCancelFlag());
     qint64 firstMs = -1;
     qsizetype bytes = 0;
     QString engine;
