@@ -149,7 +149,7 @@ int Speaker::speak(const QString& text, qint32 lcid)
 {
     Line line;
     line.id = m_nextId++;
-    line.request = LineRequest{text, lcid, m_settings.speed, m_settings.pitch, {}};
+    line.request = requestFor(text, lcid);
     line.audible = m_settings.spokenOutputEnabled;
     m_lines.append(std::move(line));
     if (m_lines.size() == 1) {
@@ -159,6 +159,11 @@ int Speaker::speak(const QString& text, qint32 lcid)
         m_timer.start(TickMs, [this] { tick(); });
     }
     return m_lines.back().id;
+}
+
+LineRequest Speaker::requestFor(const QString& text, qint32 lcid) const
+{
+    return LineRequest{text, lcid, m_settings.speed, m_settings.pitch, m_voiceChoices.value(lcid)};
 }
 
 void Speaker::stop()

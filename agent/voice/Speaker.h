@@ -75,6 +75,11 @@ public:
     int speak(const QString& text);
     int speak(const QString& text, qint32 lcid);
 
+    // The synthesis request speak() would make for a line now: the speed, pitch
+    // and voice chosen so far. Lets other users of the voice (saving speech to a
+    // file) say a line exactly as this speaker would.
+    LineRequest requestFor(const QString& text, qint32 lcid) const;
+
     // Silences the current line at once and drops the queue. Each dropped line
     // gets lineFinished(id, Stopped).
     void stop();
@@ -85,6 +90,7 @@ public:
     qint64 positionMs() const { return m_positionMs; }
 
     AudioOutput& output() { return *m_output; }
+    const std::shared_ptr<const VoiceCatalog>& catalog() const { return m_catalog; }
 
 signals:
     // The line's first audio is being played by `engine` ("espeak-ng", "Open
