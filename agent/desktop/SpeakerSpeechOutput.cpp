@@ -77,14 +77,25 @@ int SpeakerSpeechOutput::pitchForSetting(int pitch)
     return std::clamp(50 + pitch * 5, 0, 100);
 }
 
-void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
-                                engine::SpeechListener& listener)
+void SpeakerSpeechOutput::applySettings(qint32 languageId)
 {
     const ui::ServiceOptions& options = m_settings.options();
     m_speaker->setSpeed(speedForRate(options.speechRate));
     m_speaker->setPitch(pitchForSetting(options.speechPitch));
     m_speaker->setSpokenOutputEnabled(options.speechEnabled);
     m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
+}
+
+voice::LineRequest SpeakerSpeechOutput::requestFor(const QString& text, qint32 languageId)
+{
+    applySettings(languageId);
+    return m_speaker->requestFor(text, languageId);
+}
+
+void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
+                                engine::SpeechListener& listener)
+{
+    applySettings(languageId);
     m_listener = nullptr;
     m_line = 0;
     m_voice.clear();
