@@ -85,6 +85,10 @@ public:
     void SpeakText(const QString& text);
     void LoadCharacter(const QString& key);
 
+    // The command added to each loaded character's pop-up menu that saves
+    // what the text box holds, spoken, to a sound file.
+    static QString saveSpeechCommandName() { return QStringLiteral("SaveSpeech"); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -124,6 +128,7 @@ private:
     void switchStartAtLogin(int option, bool on);
     void onNodeClick(QTreeWidgetItem* node);
     void onAgentCommand(const platform::agent::AgentUserInput& input);
+    void saveTextBoxSpeech();
     static int checkValue(const QCheckBox* box);
 
     // Ending (Form1Ending.cpp). At an end the user cannot watch (log-out, a
@@ -149,6 +154,7 @@ private:
     int m_startAtLoginOption = -1; // the tray menu's option, once added
     agent::timing::Scheduler* m_trayWaitScheduler = nullptr;
     quint64 m_trayWait = 0; // the scheduled end of the wait for a tray
+    QString m_saveFolder;   // where speech was last saved to; empty at first
 
     QComboBox* ImageCombo1 = nullptr;
     QCheckBox* Check3 = nullptr;
