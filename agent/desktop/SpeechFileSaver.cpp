@@ -132,6 +132,10 @@ QString SpeechFileSaver::failureText(const SpeechFileWriter::Result& result, con
     case SpeechFileWriter::Failure::CannotReplace:
         reason = QStringLiteral("同じ名前のファイルを置き換えられませんでした。");
         break;
+    case SpeechFileWriter::Failure::TooLong:
+        reason =
+            QStringLiteral("WAV ファイルに入りきらない長さです。Ogg Vorbis で保存してください。");
+        break;
     case SpeechFileWriter::Failure::SynthesisFailed:
         reason = QStringLiteral("この言語の音声で読み上げられませんでした。");
         break;

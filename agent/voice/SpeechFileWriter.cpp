@@ -22,6 +22,9 @@ using Outcome = SpeechFileWriter::Outcome;
 
 // How often the writing thread looks for audio the synthesis thread made.
 constexpr auto PollInterval = std::chrono::milliseconds(10);
+// A WAV file's sizes are 32-bit: its samples stay well below 4 GiB (about
+// twelve hours of speech). Longer speech fits an Ogg Vorbis file.
+constexpr qint64 MaxWavFrames = (qint64{1} << 31) - (qint64{1} << 20);
 // Audio taken from a line's stream at once: about ten seconds.
 constexpr qsizetype TakeBytes = qsizetype{OutputSampleRate} * 2 * 10;
 
@@ -181,8 +184,13 @@ Result SpeechFileWriter::write(std::shared_ptr<const VoiceCatalog> catalog,
     qint64 done = 0;
     if (progress)
         progress(0, total);
+    bool tooLong = false;
     const auto write = [&](const QByteArray& pcm) {
         result.frames += pcm.size() / 2;
+        if (*type == AudioFileType::Wav && result.frames > MaxWavFrames) {
+            tooLong = true;
+            return false;
+        }
         return sound.write(pcm);
     };
     for (const LineRequest& line : lines) {
@@ -192,6 +200,8 @@ Result SpeechFileWriter::write(std::shared_ptr<const VoiceCatalog> catalog,
         LineSynthesis::start(catalog, line, stream, cancel);
         bool writeFailed = false;
         const LineStream::Update last = drainLine(*stream, *cancel, write, writeFailed);
+        if (tooLong)
+            return failed(Failure::TooLong, QStringLiteral("more than a WAV file can hold"));
         if (writeFailed)
             return failed(Failure::CannotWrite, sound.error());
         if (cancel->load())

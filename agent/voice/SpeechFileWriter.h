@@ -51,6 +51,7 @@ public:
         CannotCreate,   // the folder is missing or not writable
         CannotWrite,    // writing failed part way (for example the disk is full)
         CannotReplace,  // the finished file could not take the target's name
+        TooLong,        // more speech than a WAV file holds (4 GiB)
         SynthesisFailed // the voice failed on every line
     };
 
