@@ -87,7 +87,7 @@ void Form1::saveTextBoxSpeech()
     const platform::agent::CharacterPtr character = m_loaded.CurrentCharacter;
     if (!m_loaded.isLoaded || !character)
         return;
-    // Read before the file dialog, which the text box could change behind.
+    // The text as it is when the command is chosen.
     const QString text = Text1->toPlainText();
     if (text.trimmed().isEmpty()) {
         m_services.dialogs->information(texts::saveSpeechTitle(), texts::nothingToSave());
@@ -98,21 +98,29 @@ void Form1::saveTextBoxSpeech()
     if (!target)
         return;
     m_saveFolder = QFileInfo(target->path).absolutePath();
-    // In the language speaking would use now: the one chosen in the picker.
-    if (ImageCombo1->currentIndex() >= 0) {
-        if (const std::optional<qint32> lcid =
-                speech::LanguageIdForIndex(ImageCombo1->currentIndex() + 1))
-            (void)character->setLanguageId(*lcid);
-    }
     // The service shows the save's progress and any failure of its own; only
     // a save that could not start is reported here.
+    const auto notStarted = [this](const QString& reason) {
+        qCWarning(lcApp).noquote() << "speech was not saved:" << reason;
+        m_services.dialogs->error(texts::saveSpeechTitle(),
+                                  texts::saveNotStarted() + QStringLiteral("\n\n") + reason);
+    };
+    // In the language speaking would use now: the one chosen in the picker.
+    // Speech in another language than the one chosen would be no use.
+    if (ImageCombo1->currentIndex() >= 0) {
+        if (const std::optional<qint32> lcid =
+                speech::LanguageIdForIndex(ImageCombo1->currentIndex() + 1)) {
+            const platform::agent::AgentStatus language = character->setLanguageId(*lcid);
+            if (!language.ok()) {
+                notStarted(language.error());
+                return;
+            }
+        }
+    }
     const platform::agent::AgentResult<platform::agent::RequestPtr> save =
         character->saveSpeech(text, target->path);
-    if (!save.ok()) {
-        qCWarning(lcApp).noquote() << "speech was not saved:" << save.error();
-        m_services.dialogs->error(texts::saveSpeechTitle(),
-                                  texts::saveNotStarted() + QStringLiteral("\n\n") + save.error());
-    }
+    if (!save.ok())
+        notStarted(save.error());
 }
 
 void Form1::hideToTray()

@@ -551,6 +551,15 @@ private slots:
         QCOMPARE(m_platform->dialogs.shown.at(1).kind,
                  platform::testing::RecordingDialogs::Kind::Error);
         QVERIFY(m_platform->dialogs.shown.at(1).text.endsWith(s("\n\nno room")));
+
+        // Nor is speech saved in another language than the one chosen.
+        m_agent->clearFailures();
+        m_agent->fail(s("LanguageID")).because(s("no voice"));
+        m_agent->clear();
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QVERIFY(m_agent->lines(s("SaveSpeech")).isEmpty());
+        QCOMPARE(m_platform->dialogs.shown.size(), 3);
+        QVERIFY(m_platform->dialogs.shown.at(2).text.endsWith(s("\n\nno voice")));
         QVERIFY(!m_agent->propertySheetVisible()); // no other command ran
     }
 
