@@ -12,7 +12,10 @@
 #include <QThread>
 
 #include <sndfile.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cmath>
 
@@ -346,6 +349,37 @@ private slots:
         QCOMPARE(result.failure, Failure::CannotCreate);
         QVERIFY(!result.detail.isEmpty());
         QVERIFY(entries(folder).isEmpty());
+    }
+
+    void aWriteThatFailsPartWayLeavesNoFile()
+    {
+        // A file size limit makes writing fail part way, as a full disk does.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("speech.wav"));
+        QFile old(path);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("an earlier recording");
+        old.close();
+        rlimit before{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &before) == 0);
+        rlimit limited = before;
+        limited.rlim_cur = 64 * 1024;
+        if (before.rlim_max != RLIM_INFINITY && before.rlim_max < limited.rlim_cur)
+            QSKIP("the hard file size limit is below the test's");
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limited) == 0);
+        QStringList words;
+        for (int i = 0; i < 10; ++i)
+            words.append(QStringLiteral("one two three four five six seven eight nine ten"));
+        const SpeechFileWriter::Result result =
+            SpeechFileWriter::write(fakeCatalog(), requests(words), path, makeCancelFlag());
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &before) == 0);
+        std::signal(SIGXFSZ, oldHandler);
+        QCOMPARE(result.outcome, Outcome::Failed);
+        QCOMPARE(result.failure, Failure::CannotWrite);
+        QVERIFY(!result.detail.isEmpty());
+        QCOMPARE(readAll(path), QByteArray("an earlier recording"));
+        QCOMPARE(entries(dir.path()), QStringList{QStringLiteral("speech.wav")});
     }
 
     void nothingToSayWritesNoFile()
