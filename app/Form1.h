@@ -94,6 +94,10 @@ public:
     void SpeakText(const QString& text);
     void LoadCharacter(const QString& key);
 
+    // The command added to each loaded character's pop-up menu that saves
+    // what the text box holds, spoken, to a sound file.
+    static QString saveSpeechCommandName() { return QStringLiteral("SaveSpeech"); }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -137,6 +141,7 @@ private:
     void updateSelectionWatching();
     void onNodeClick(QTreeWidgetItem* node);
     void onAgentCommand(const platform::agent::AgentUserInput& input);
+    void saveTextBoxSpeech();
     static int checkValue(const QCheckBox* box);
 
     // Ending (Form1Ending.cpp). At an end the user cannot watch (log-out, a
@@ -166,6 +171,7 @@ private:
     std::unique_ptr<speech::SelectionWatcher> m_selection;    // after the scheduler it uses
     agent::timing::Scheduler* m_trayWaitScheduler = nullptr;
     quint64 m_trayWait = 0; // the scheduled end of the wait for a tray
+    QString m_saveFolder;   // where speech was last saved to; empty at first
 
     QComboBox* ImageCombo1 = nullptr;
     QCheckBox* Check3 = nullptr;

@@ -18,11 +18,13 @@
 #include "speech/ClipboardWatcher.h"
 #include "speech/SelectionWatcher.h"
 #include "speech/SpeakPipeline.h"
+#include "speech/SpeechLanguages.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -65,6 +67,9 @@ void Form1::LoadCharacter(const QString& key)
     // Lines of a long text not yet handed to the old character go with it.
     m_speakFeed.cancel();
     catalogue::LoadCharacter(key, *m_services.agent, m_loaded, *m_services.random);
+    if (m_loaded.isLoaded)
+        (void)m_loaded.CurrentCharacter->addCommand(saveSpeechCommandName(),
+                                                    texts::saveSpeechCaption());
 }
 
 void Form1::onNodeClick(QTreeWidgetItem* node)
@@ -74,7 +79,51 @@ void Form1::onNodeClick(QTreeWidgetItem* node)
 
 void Form1::onAgentCommand(const platform::agent::AgentUserInput& input)
 {
-    catalogue::answerCommand(input, *m_services.agent);
+    if (input.name == saveSpeechCommandName())
+        saveTextBoxSpeech();
+    else
+        catalogue::answerCommand(input, *m_services.agent);
+}
+
+void Form1::saveTextBoxSpeech()
+{
+    const platform::agent::CharacterPtr character = m_loaded.CurrentCharacter;
+    if (!m_loaded.isLoaded || !character)
+        return;
+    // The text as it is when the command is chosen.
+    const QString text = Text1->toPlainText();
+    if (text.trimmed().isEmpty()) {
+        m_services.dialogs->information(texts::saveSpeechTitle(), texts::nothingToSave());
+        return;
+    }
+    const std::optional<platform::SaveTarget> target =
+        m_services.dialogs->saveAudioFile(texts::saveSpeechTitle(), m_saveFolder);
+    if (!target)
+        return;
+    m_saveFolder = QFileInfo(target->path).absolutePath();
+    // The service shows the save's progress and any failure of its own; only
+    // a save that could not start is reported here.
+    const auto notStarted = [this](const QString& reason) {
+        qCWarning(lcApp).noquote() << "speech was not saved:" << reason;
+        m_services.dialogs->error(texts::saveSpeechTitle(),
+                                  texts::saveNotStarted() + QStringLiteral("\n\n") + reason);
+    };
+    // In the language speaking would use now: the one chosen in the picker.
+    // Speech in another language than the one chosen would be no use.
+    if (ImageCombo1->currentIndex() >= 0) {
+        if (const std::optional<qint32> lcid =
+                speech::LanguageIdForIndex(ImageCombo1->currentIndex() + 1)) {
+            const platform::agent::AgentStatus language = character->setLanguageId(*lcid);
+            if (!language.ok()) {
+                notStarted(language.error());
+                return;
+            }
+        }
+    }
+    const platform::agent::AgentResult<platform::agent::RequestPtr> save =
+        character->saveSpeech(text, target->path);
+    if (!save.ok())
+        notStarted(save.error());
 }
 
 void Form1::hideToTray()

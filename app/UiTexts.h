@@ -89,4 +89,24 @@ inline QString languageNotSaved()
     return QStringLiteral("選択した言語を保存できませんでした。");
 }
 
+// Saving what the text box holds, spoken, to a sound file: the command of the
+// character's pop-up menu, the title of the file dialog and of the messages.
+inline QString saveSpeechCaption()
+{
+    return QStringLiteral("読み上げ音声をファイルに保存(&S)...");
+}
+inline QString saveSpeechTitle()
+{
+    return QStringLiteral("読み上げ音声の保存");
+}
+inline QString nothingToSave()
+{
+    return QStringLiteral("テキストボックスに読み上げる文字がありません。");
+}
+// Followed by the reason.
+inline QString saveNotStarted()
+{
+    return QStringLiteral("読み上げ音声の保存を始められませんでした。");
+}
+
 } // namespace clipvoice::app::texts

@@ -3,6 +3,7 @@
 #include "agent/desktop/BalloonStyleFromCharacter.h"
 #include "agent/desktop/EffectSoundOutput.h"
 #include "agent/desktop/SpeakerSpeechOutput.h"
+#include "agent/desktop/SpeechFileSaver.h"
 #include "agent/desktop/WindowBalloonView.h"
 #include "agent/desktop/WindowCharacterView.h"
 #include "agent/engine/CharacterSource.h"
@@ -30,8 +31,18 @@ engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
     if (wantsBalloon)
         parts.balloon = std::make_unique<WindowBalloonView>(
             view->window(), balloonStyleFor(info.balloon), m_settings);
-    parts.speech = std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(),
-                                                         m_settings, m_trace, m_dictionary);
+    auto speech = std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(),
+                                                        m_settings, m_trace, m_dictionary);
+    // A save says each line as the character's voice would say it then. The
+    // saver goes before the voice it asks (see CharacterParts).
+    SpeakerSpeechOutput* voice = speech.get();
+    parts.speechFile = std::make_unique<SpeechFileSaver>(
+        voice->speaker().catalog(),
+        [voice](const QString& line, qint32 languageId) {
+            return voice->requestFor(line, languageId);
+        },
+        m_trace);
+    parts.speech = std::move(speech);
     parts.sound = std::make_unique<EffectSoundOutput>(std::make_unique<voice::SoundEffectPlayer>(),
                                                       m_settings);
     parts.view = std::move(view);

@@ -80,8 +80,7 @@ int SpeakerSpeechOutput::pitchForSetting(int pitch)
     return std::clamp(50 + pitch * 5, 0, 100);
 }
 
-void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
-                                engine::SpeechListener& listener)
+void SpeakerSpeechOutput::applySettings(qint32 languageId)
 {
     const ui::ServiceOptions& options = m_settings.options();
     m_speaker->setSpeed(speedForRate(options.speechRate));
@@ -89,6 +88,18 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_speaker->setSpokenOutputEnabled(options.speechEnabled);
     m_speaker->setVoiceChoice(languageId, options.voices.value(languageId));
     m_speaker->setReading(options.readingRules, m_dictionary ? m_dictionary->entries() : nullptr);
+}
+
+voice::LineRequest SpeakerSpeechOutput::requestFor(const QString& text, qint32 languageId)
+{
+    applySettings(languageId);
+    return m_speaker->requestFor(text, languageId);
+}
+
+void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
+                                engine::SpeechListener& listener)
+{
+    applySettings(languageId);
     m_listener = nullptr;
     m_line = 0;
     m_voice.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "agent/engine/SpeechOutput.h"
+#include "agent/voice/LineSynthesis.h"
 
 #include <QObject>
 
@@ -39,6 +40,10 @@ public:
     void speak(const QString& text, qint32 languageId, engine::SpeechListener& listener) override;
     void cancel() override;
 
+    // The request the speaker would make for a line in the language now, with
+    // the user's settings applied as speak() applies them.
+    voice::LineRequest requestFor(const QString& text, qint32 languageId);
+
     // The speaker's speed (0 to 100, 50 normal) for the user's rate (-10 to 10).
     static int speedForRate(int rate);
     // The speaker's pitch (0 to 100, 50 the voice's own) for the user's pitch
@@ -48,6 +53,8 @@ public:
     voice::Speaker& speaker() { return *m_speaker; }
 
 private:
+    void applySettings(qint32 languageId);
+
     std::unique_ptr<voice::Speaker> m_speaker;
     const ui::ServiceSettings& m_settings;
     const ui::UserDictionary* m_dictionary;

@@ -3,6 +3,7 @@
 #include "agent/engine/BalloonView.h"
 #include "agent/engine/CharacterView.h"
 #include "agent/engine/SoundOutput.h"
+#include "agent/engine/SpeechFileOutput.h"
 #include "agent/engine/SpeechOutput.h"
 
 #include <QString>
@@ -20,6 +21,8 @@ struct CharacterParts
     std::unique_ptr<BalloonView> balloon; // null: no balloon
     std::unique_ptr<SpeechOutput> speech; // null: a PacedSpeechOutput (silent)
     std::unique_ptr<SoundOutput> sound;   // null: frame sounds are not played
+    // null: every save to a file fails. Made after `speech`, so it goes first.
+    std::unique_ptr<SpeechFileOutput> speechFile;
 };
 
 // Makes the parts of each character the engine loads. The character (its size,

@@ -94,6 +94,11 @@ public:
         return request([&text](EngineCharacter& c) { return c.think(text); });
     }
 
+    AgentResult<RequestPtr> saveSpeech(const QString& text, const QString& path) override
+    {
+        return request([&](EngineCharacter& c) { return c.saveSpeech(text, path); });
+    }
+
     AgentStatus stop(const RequestPtr& request) override
     {
         const auto character = m_character.lock();

@@ -4,6 +4,7 @@
 
 #include "agent/engine/CharacterSource.h"
 #include "agent/engine/PacedSpeechOutput.h"
+#include "agent/engine/RequestObserver.h"
 #include "agent/timing/Scheduler.h"
 #include "platform/agent/AgentCallFormat.h"
 #include "platform/agent/RandomSource.h"
@@ -47,6 +48,7 @@ EngineCharacter::EngineCharacter(QString id, std::shared_ptr<const CharacterSour
     , m_random(random)
     , m_settings(settings)
     , m_requestNumbers(std::move(requestNumbers))
+    , m_observer(observer)
     , m_owner(nextOwner())
     , m_states(*m_source)
     , m_queue(observer)
@@ -103,6 +105,64 @@ EngineCharacter::RequestPtr EngineCharacter::think(const QString& text)
     return enqueue(RequestKind::Think, text);
 }
 
+EngineCharacter::RequestPtr EngineCharacter::saveSpeech(const QString& text, const QString& path)
+{
+    if (m_shutDown)
+        return nullptr;
+    auto request = std::make_shared<EngineRequest>(m_requestNumbers(), m_owner, m_id,
+                                                   RequestKind::SaveSpeech, path);
+    request->setStatus(RequestStatus::InProgress);
+    if (m_observer)
+        m_observer->started(*request);
+    if (!m_parts.speechFile) {
+        request->setStatus(RequestStatus::Failed);
+        if (m_observer)
+            m_observer->finished(*request, RequestStatus::Failed);
+        return request;
+    }
+    // The number is known only once save() returns; the output never reports
+    // from inside it.
+    auto number = std::make_shared<quint64>(0);
+    *number = m_parts.speechFile->save(
+        text, m_languageId, path,
+        [this, number](SpeechFileOutput::Outcome outcome) { finishSave(*number, outcome); });
+    m_saves.append({*number, request});
+    return request;
+}
+
+void EngineCharacter::finishSave(quint64 save, SpeechFileOutput::Outcome outcome)
+{
+    for (qsizetype i = 0; i < m_saves.size(); ++i) {
+        if (m_saves.at(i).number != save)
+            continue;
+        const std::shared_ptr<EngineRequest> request = m_saves.takeAt(i).request;
+        RequestStatus status = RequestStatus::Done;
+        if (outcome == SpeechFileOutput::Outcome::Cancelled)
+            status = RequestStatus::Interrupted;
+        else if (outcome == SpeechFileOutput::Outcome::Failed)
+            status = RequestStatus::Failed;
+        request->setStatus(status);
+        if (m_observer)
+            m_observer->finished(*request, status);
+        return;
+    }
+}
+
+bool EngineCharacter::stopSave(const EngineRequest* request)
+{
+    for (qsizetype i = 0; i < m_saves.size(); ++i) {
+        if (m_saves.at(i).request.get() != request)
+            continue;
+        const Save save = m_saves.takeAt(i);
+        m_parts.speechFile->cancel(save.number);
+        save.request->setStatus(RequestStatus::Interrupted);
+        if (m_observer)
+            m_observer->finished(*save.request, RequestStatus::Interrupted);
+        return true;
+    }
+    return false;
+}
+
 AgentStatus EngineCharacter::stop(const RequestPtr& request)
 {
     if (!request) {
@@ -113,6 +173,11 @@ AgentStatus EngineCharacter::stop(const RequestPtr& request)
     const auto* engineRequest = dynamic_cast<const EngineRequest*>(request.get());
     if (!engineRequest || engineRequest->owner() != m_owner)
         return AgentStatus::failure(QStringLiteral("the request is not one of this character's"));
+    if (engineRequest->kind() == RequestKind::SaveSpeech) {
+        // One that has ended has nothing left to stop.
+        (void)stopSave(engineRequest);
+        return succeeded();
+    }
     if (m_queue.current().get() == engineRequest) {
         m_queue.finishCurrent(RequestStatus::Interrupted);
         cutShort();
@@ -165,6 +230,8 @@ void EngineCharacter::shutdown()
     m_player.abort();
     m_parts.speech->cancel();
     m_speech.reset();
+    while (!m_saves.isEmpty())
+        (void)stopSave(m_saves.constFirst().request.get());
     if (m_parts.sound)
         m_parts.sound->stopAll();
     hideBalloon();
@@ -240,6 +307,7 @@ void EngineCharacter::perform(const EngineRequest& request)
         performThink(request.argument());
         return;
     case RequestKind::Load:
+    case RequestKind::SaveSpeech: // never queued
         break;
     }
     complete(RequestStatus::Done);

@@ -41,8 +41,14 @@ class RequestObserver;
 //  - Think: shows a thought balloon for the time it takes to read it.
 // After a speech or thought the balloon hides after a short delay.
 //
+//  - SaveSpeech: says a text into a file through the parts' SpeechFileOutput,
+//    in the language set when it is issued. It runs beside the queue, neither
+//    waiting for nor holding up other requests: in progress at once, then
+//    Done, Interrupted (cancelled) or Failed.
+//
 // Stop ends the current request and drops the waiting ones (Interrupted), stops
-// speech and balloon, and shows the RestPose animation when there is one.
+// speech and balloon, and shows the RestPose animation when there is one. A
+// save goes on unless Stop names its request.
 //
 // While visible with nothing to do the character idles (IdleController), and a
 // new request ends idling at once.
@@ -69,6 +75,9 @@ public:
     RequestPtr play(const QString& animation);
     RequestPtr speak(const QString& text);
     RequestPtr think(const QString& text);
+    RequestPtr saveSpeech(const QString& text, const QString& path);
+    // Saves under way.
+    int savesInProgress() const { return static_cast<int>(m_saves.size()); }
 
     // With no request: everything. Fails for a request of another character.
     platform::agent::AgentStatus stop(const RequestPtr& request = nullptr);
@@ -129,6 +138,9 @@ private:
     void finishSpeak();
     void performThink(const QString& text);
 
+    void finishSave(quint64 save, SpeechFileOutput::Outcome outcome);
+    bool stopSave(const EngineRequest* request);
+
     bool hasBalloon() const;
     void showStill(const QString& animation);
     void hideBalloon();
@@ -145,6 +157,7 @@ private:
     platform::RandomSource& m_random;
     EngineSettings m_settings;
     std::function<quint64()> m_requestNumbers;
+    RequestObserver* m_observer;
     quint64 m_owner;
     CharacterStates m_states;
     RequestQueue m_queue;
@@ -156,6 +169,12 @@ private:
 
     Activity m_activity = Activity::None;
     std::optional<SpeechRun> m_speech;
+    struct Save
+    {
+        quint64 number = 0; // the output's
+        std::shared_ptr<EngineRequest> request;
+    };
+    QList<Save> m_saves;
     QList<CommandEntry> m_commands;
     qint32 m_languageId = 0x0409;
     bool m_visible = false;

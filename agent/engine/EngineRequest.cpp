@@ -30,6 +30,7 @@ QString EngineRequest::description(qsizetype longestArgument) const
     case RequestKind::Play:
     case RequestKind::Speak:
     case RequestKind::Think:
+    case RequestKind::SaveSpeech:
         if (longestArgument < 0 || m_argument.size() <= longestArgument) {
             text += u' ' + AgentCallFormat::quote(m_argument);
         } else {
@@ -60,6 +61,8 @@ QString EngineRequest::kindName(RequestKind kind)
         return QStringLiteral("Speak");
     case RequestKind::Think:
         return QStringLiteral("Think");
+    case RequestKind::SaveSpeech:
+        return QStringLiteral("SaveSpeech");
     }
     return {};
 }

@@ -16,6 +16,7 @@ enum class RequestKind
     Play,
     Speak,
     Think,
+    SaveSpeech, // performed beside the queue, not in it
 };
 
 // A request of the engine's characters, as handed to the program.
@@ -34,7 +35,8 @@ public:
     quint64 owner() const { return m_owner; }
     const QString& characterId() const { return m_characterId; }
     RequestKind kind() const { return m_kind; }
-    // The animation of Play, the text of Speak and Think, the file of Load.
+    // The animation of Play, the text of Speak and Think, the file of Load
+    // and of SaveSpeech.
     const QString& argument() const { return m_argument; }
     std::optional<bool> fast() const { return m_fast; }
 

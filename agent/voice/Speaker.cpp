@@ -150,7 +150,7 @@ int Speaker::speak(const QString& text, qint32 lcid)
 {
     Line line;
     line.id = m_nextId++;
-    line.request = LineRequest{text, lcid, m_settings.speed, m_settings.pitch, {}, {}};
+    line.request = requestFor(text, lcid);
     line.audible = m_settings.spokenOutputEnabled;
     m_lines.append(std::move(line));
     if (m_lines.size() == 1) {

@@ -80,7 +80,8 @@ public:
 
     // The request that synthesises `text` in language `lcid` with the current
     // speed, pitch, voice and reading, as the speaker itself makes them; for
-    // LineSynthesis. Call it on the speaker's thread: the reading for a
+    // LineSynthesis, and for saving speech to a file exactly as this speaker
+    // would say it. Call it on the speaker's thread: the reading for a
     // language is made on first use and kept until the reading changes.
     LineRequest requestFor(const QString& text, qint32 lcid) const;
 
@@ -98,6 +99,7 @@ public:
     qint64 positionMs() const { return m_positionMs; }
 
     AudioOutput& output() { return *m_output; }
+    const std::shared_ptr<const VoiceCatalog>& catalog() const { return m_catalog; }
 
 signals:
     // The line's first audio is being played by `engine` ("espeak-ng", "Open

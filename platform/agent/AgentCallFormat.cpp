@@ -123,6 +123,11 @@ AgentCall think(const QString& text)
     return call(operation::think, {CallValue::string(text)});
 }
 
+AgentCall saveSpeech(const QString& text, const QString& path)
+{
+    return call(operation::saveSpeech, {CallValue::string(text), CallValue::string(path)});
+}
+
 AgentCall stop(std::optional<qint64> requestNumber)
 {
     return call(operation::stop,

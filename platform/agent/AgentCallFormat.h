@@ -82,6 +82,7 @@ inline constexpr QLatin1String play{"Play"};
 inline constexpr QLatin1String speak{"Speak"};
 inline constexpr QLatin1String stop{"Stop"};
 inline constexpr QLatin1String think{"Think"};
+inline constexpr QLatin1String saveSpeech{"SaveSpeech"};
 inline constexpr QLatin1String languageId{"LanguageID"};
 inline constexpr QLatin1String propertySheetVisible{"PropertySheet.Visible"};
 inline constexpr QLatin1String commandEvent{"Command"};
@@ -102,6 +103,7 @@ AgentCall visible();
 AgentCall play(const QString& animation);
 AgentCall speak(const QString& text, const std::optional<QString>& url);
 AgentCall think(const QString& text);
+AgentCall saveSpeech(const QString& text, const QString& path);
 // A request appears as its number (see ObservedAgentService); 0 for one the log
 // did not hand out.
 AgentCall stop(std::optional<qint64> requestNumber);

@@ -71,6 +71,15 @@ public:
     // Shows the text in a thought balloon, without speech.
     virtual AgentResult<RequestPtr> think(const QString& text) = 0;
 
+    // Says the text into a sound file at `path` (WAV or Ogg Vorbis, by its
+    // extension) with the character's language and voice, line by line as
+    // speech would, without playing it. The save runs beside the character's
+    // other requests; it shows its own progress and failure, and its request
+    // ends Done once the file is complete, Interrupted when the user (or
+    // Stop with this request) cancelled it, Failed when it could not be made.
+    // An existing file at `path` is replaced only by a complete one.
+    virtual AgentResult<RequestPtr> saveSpeech(const QString& text, const QString& path) = 0;
+
     // Stops the given request, or with none every request of the character:
     // the one being performed and all queued ones.
     virtual AgentStatus stop(const RequestPtr& request = nullptr) = 0;

@@ -97,6 +97,12 @@ public:
         return perform(calls::think(text));
     }
 
+    AgentResult<RequestPtr> saveSpeech(const QString& text, const QString& path) override
+    {
+        // There is no voice to save: the request is only recorded.
+        return perform(calls::saveSpeech(text, path));
+    }
+
     AgentStatus stop(const RequestPtr& /*request*/) override
     {
         // Every request has already been performed: there is nothing left to stop.

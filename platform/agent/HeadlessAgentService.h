@@ -29,12 +29,14 @@ struct HeadlessCharacterState
     bool visible = false;  // set by Show and Hide
     qint32 languageId = 0; // 0 until LanguageID is set
     QList<HeadlessCommandEntry> commands;
-    QList<AgentCall> requests; // Show, Hide, Play, Speak, Think in the order performed
+    // Show, Hide, Play, Speak, Think and SaveSpeech in the order performed
+    QList<AgentCall> requests;
 };
 
 // The character service without window or sound. Every request is performed at
 // once, in the order issued, and reports Done; Show and Hide change the visible
-// state; Play, Speak and Think always succeed.
+// state; Play, Speak, Think and SaveSpeech always succeed (SaveSpeech writes
+// no file).
 //
 // Characters.Load looks a relative file name up in the character folder and
 // takes an absolute path as it is; the file must be a readable regular file

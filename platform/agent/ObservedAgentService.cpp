@@ -119,6 +119,12 @@ public:
         return m_shared->runRequest(calls::think(text), [&] { return m_inner->think(text); });
     }
 
+    AgentResult<RequestPtr> saveSpeech(const QString& text, const QString& path) override
+    {
+        return m_shared->runRequest(calls::saveSpeech(text, path),
+                                    [&] { return m_inner->saveSpeech(text, path); });
+    }
+
     AgentStatus stop(const RequestPtr& request) override
     {
         // The inner character knows its own requests, not the numbered wrappers.

@@ -31,7 +31,21 @@ public:
         shown.append({Kind::Error, title, text});
     }
 
+    // Records the question and answers with `saveAnswer` (none: cancelled).
+    std::optional<SaveTarget> saveAudioFile(const QString& title, const QString& folder) override
+    {
+        saveQuestions.append({title, folder});
+        return saveAnswer;
+    }
+
     QList<Shown> shown;
+    struct SaveQuestion
+    {
+        QString title;
+        QString folder;
+    };
+    QList<SaveQuestion> saveQuestions;
+    std::optional<SaveTarget> saveAnswer;
 };
 
 } // namespace clipvoice::platform::testing

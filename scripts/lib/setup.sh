@@ -12,7 +12,7 @@ CLIPVOICE_BUILD_PACKAGES=(
     qt6-image-formats-plugins qt6-qpa-plugins
     famfamfam-flag-png fonts-ipafont-gothic
     libespeak-ng-dev espeak-ng-data open-jtalk open-jtalk-mecab-naist-jdic
-    libflite1 flite1-dev
+    libflite1 flite1-dev libsndfile1-dev
     curl ca-certificates
 )
 

@@ -472,6 +472,97 @@ private slots:
         QVERIFY(m_agent->propertySheetVisible());
     }
 
+    void loadingACharacterAddsTheSaveSpeechCommand()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        // After the options command, so that it stays the menu's first entry.
+        QCOMPARE(m_agent->lines(s("Commands.Add")),
+                 (QStringList{s("Commands.Add(\"AdvCharOptions\", \"キャラクタオプション\", "
+                                "omitted, omitted, omitted) -> ok"),
+                              s("Commands.Add(\"SaveSpeech\", "
+                                "\"読み上げ音声をファイルに保存(&S)...\", "
+                                "omitted, omitted, omitted) -> ok")}));
+        const auto commands = m_agent->character(s("clipvoice"))->commands;
+        QCOMPARE(commands.size(), 2);
+        QCOMPARE(commands.at(1).name, app::Form1::saveSpeechCommandName());
+        QVERIFY(commands.at(1).enabled && commands.at(1).visible);
+
+        // A load that fails adds nothing.
+        m_agent->clear();
+        m_agent->fail(s("Characters.Load"));
+        m_form->LoadCharacter(s("bubble.acs"));
+        QVERIFY(!m_form->isCharacterLoaded());
+        for (const QString& line : m_agent->lines(s("Commands.Add")))
+            QVERIFY2(!line.contains(s("SaveSpeech")), qPrintable(line));
+    }
+
+    void saveSpeechAsksForAFileAndSavesTheTextBox()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        control<QPlainTextEdit>("Text1")->setPlainText(s("line one\nline two"));
+        m_platform->dialogs.saveAnswer =
+            platform::SaveTarget{s("/music/speech.ogg"), platform::SaveTarget::Type::OggVorbis};
+        m_agent->clear();
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        // In the picker's language (German), the whole box, without speaking it.
+        QCOMPARE(
+            m_agent->lines(),
+            (QStringList{s("event Command(\"SaveSpeech\")"), s("LanguageID(1031) -> ok"),
+                         s("SaveSpeech(\"line one\\nline two\", \"/music/speech.ogg\") -> ok")}));
+        QCOMPARE(m_platform->dialogs.saveQuestions.size(), 1);
+        QCOMPARE(m_platform->dialogs.saveQuestions.at(0).title, s("読み上げ音声の保存"));
+        QVERIFY(m_platform->dialogs.saveQuestions.at(0).folder.isEmpty());
+        QVERIFY(m_platform->dialogs.shown.isEmpty());
+        QCOMPARE(control<QPlainTextEdit>("Text1")->toPlainText(), s("line one\nline two"));
+
+        // The next question starts where the last file went.
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QCOMPARE(m_platform->dialogs.saveQuestions.at(1).folder, s("/music"));
+
+        // Cancelling the file dialog saves nothing and says nothing.
+        m_platform->dialogs.saveAnswer.reset();
+        m_agent->clear();
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QCOMPARE(m_agent->lines(), QStringList{s("event Command(\"SaveSpeech\")")});
+        QCOMPARE(m_platform->dialogs.saveQuestions.size(), 3);
+        QVERIFY(m_platform->dialogs.shown.isEmpty());
+    }
+
+    void saveSpeechOfAnEmptyBoxOrAFailedStartIsReported()
+    {
+        m_form->LoadCharacter(s("Merlin.acs"));
+        m_platform->dialogs.saveAnswer =
+            platform::SaveTarget{s("/music/speech.wav"), platform::SaveTarget::Type::Wav};
+        control<QPlainTextEdit>("Text1")->setPlainText(s("  \n\t"));
+        m_agent->clear();
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QVERIFY(m_platform->dialogs.saveQuestions.isEmpty()); // no file is asked for
+        QVERIFY(m_agent->lines(s("SaveSpeech")).isEmpty());
+        QCOMPARE(m_platform->dialogs.shown.size(), 1);
+        QCOMPARE(m_platform->dialogs.shown.at(0).kind,
+                 platform::testing::RecordingDialogs::Kind::Information);
+        QCOMPARE(m_platform->dialogs.shown.at(0).text,
+                 s("テキストボックスに読み上げる文字がありません。"));
+
+        control<QPlainTextEdit>("Text1")->setPlainText(s("hello"));
+        m_agent->fail(s("SaveSpeech")).because(s("no room"));
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QCOMPARE(m_platform->dialogs.shown.size(), 2);
+        QCOMPARE(m_platform->dialogs.shown.at(1).kind,
+                 platform::testing::RecordingDialogs::Kind::Error);
+        QVERIFY(m_platform->dialogs.shown.at(1).text.endsWith(s("\n\nno room")));
+
+        // Nor is speech saved in another language than the one chosen.
+        m_agent->clearFailures();
+        m_agent->fail(s("LanguageID")).because(s("no voice"));
+        m_agent->clear();
+        QVERIFY(m_agent->chooseCommand(s("clipvoice"), s("SaveSpeech")).ok());
+        QVERIFY(m_agent->lines(s("SaveSpeech")).isEmpty());
+        QCOMPARE(m_platform->dialogs.shown.size(), 3);
+        QVERIFY(m_platform->dialogs.shown.at(2).text.endsWith(s("\n\nno voice")));
+        QVERIFY(!m_agent->propertySheetVisible()); // no other command ran
+    }
+
     void draggingTheBackgroundMovesTheWindow()
     {
         const QPoint start = m_form->pos();

@@ -40,13 +40,14 @@ character_drawn() {
 e2e_wait_for 20 character_drawn || e2e_fail "the character is not drawn"
 e2e_gt 0.2 "$(e2e_region "$E2E_DIR/character.png" maxima "$cx" "$cy" 4 4)" || e2e_fail "the character's corner is not transparent"
 
-# Hide it through its pop-up menu (隠す, the entry after the separator).
+# Hide it through its pop-up menu (隠す, the entry after the separator, below
+# the program's two commands).
 e2e_wait_for 20 e2e_traced_like '^request [0-9]+ finished: done$' || true
 xdotool mousemove --window "$character" 64 64 click 3
 menu_open() { xdotool search --class '^clipvoice$' 2>/dev/null | while read -r id; do
-    xwininfo -id "$id" | grep -q IsViewable && xwininfo -id "$id" | grep -qE 'Height: (6[0-9]|7[0-9])$' && echo "$id"; done | grep -q .; }
+    xwininfo -id "$id" | grep -q IsViewable && xwininfo -id "$id" | grep -qE 'Height: ([6-9][0-9])$' && echo "$id"; done | grep -q .; }
 e2e_wait_for 10 menu_open || e2e_fail "no pop-up menu"
-xdotool key Down Down Return
+xdotool key Down Down Down Return
 e2e_wait_for 20 bash -c "xwininfo -id $character | grep -q IsUnMapped" || e2e_fail "the menu's hide did not hide the character"
 
 # Speak typed text: the character comes back, speaks in its balloon, hides again.

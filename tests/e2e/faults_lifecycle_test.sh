@@ -41,7 +41,7 @@ menu_open() {
     local id info
     for id in $(xdotool search --class '^clipvoice$' 2>/dev/null); do
         info=$(xwininfo -id "$id" 2>/dev/null) || continue
-        echo "$info" | grep -q IsViewable && echo "$info" | grep -qE 'Height: (6[0-9]|7[0-9])$' && return 0
+        echo "$info" | grep -q IsViewable && echo "$info" | grep -qE 'Height: ([6-9][0-9])$' && return 0
     done
     return 1
 }

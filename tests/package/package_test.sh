@@ -44,6 +44,7 @@ recommends=$(field Recommends)
 suggests=$(field Suggests)
 grep -qE '(^|, )libqt6core6 \(>=' <<<"$depends" || e2e_fail "Depends does not come from the linked libraries: $depends"
 grep -qE '(^|, )libespeak-ng1' <<<"$depends" || e2e_fail "Depends lacks espeak-ng: $depends"
+grep -qE '(^|, )libsndfile1' <<<"$depends" || e2e_fail "Depends lacks libsndfile (saving speech to a file): $depends"
 for voice in open-jtalk rhvoice libttspico0 mbrola libflite1 hts-voice-nitech-jp-atr503-m001; do
     grep -qE "(^|, )$voice( |,|$)" <<<"$depends" && e2e_fail "the voice $voice is a hard dependency"
     grep -qE "(^|, )$voice( |,|$)" <<<"$recommends, $suggests" || e2e_fail "the voice $voice is neither recommended nor suggested"

@@ -3,6 +3,7 @@
 // primary selection.
 
 #include "platform/qt/DesktopSystemFolders.h"
+#include "platform/qt/MessageBoxDialogs.h"
 #include "platform/qt/QtClipboard.h"
 #include "platform/qt/RestrictedWebPage.h"
 
@@ -40,6 +41,27 @@ private slots:
         });
         QCOMPARE(calls, 1);
         QVERIFY(!ok);
+    }
+
+    void savedAudioGetsTheExtensionOfItsType()
+    {
+        using clipvoice::platform::MessageBoxDialogs;
+        using clipvoice::platform::SaveTarget;
+        const QStringList filters = MessageBoxDialogs::audioFilters();
+        QCOMPARE(filters, (QStringList{QStringLiteral("WAV 音声 (*.wav)"),
+                                       QStringLiteral("Ogg Vorbis 音声 (*.ogg)")}));
+        const QString wav = filters.at(0);
+        const QString ogg = filters.at(1);
+        // A name without a known extension gets the chosen filter's.
+        QCOMPARE(MessageBoxDialogs::saveTargetFor(QStringLiteral("/m/speech"), ogg),
+                 (SaveTarget{QStringLiteral("/m/speech.ogg"), SaveTarget::Type::OggVorbis}));
+        QCOMPARE(MessageBoxDialogs::saveTargetFor(QStringLiteral("/m/v1.2"), wav),
+                 (SaveTarget{QStringLiteral("/m/v1.2.wav"), SaveTarget::Type::Wav}));
+        // An extension the user typed wins over the filter.
+        QCOMPARE(MessageBoxDialogs::saveTargetFor(QStringLiteral("/m/a.WAV"), ogg),
+                 (SaveTarget{QStringLiteral("/m/a.WAV"), SaveTarget::Type::Wav}));
+        QCOMPARE(MessageBoxDialogs::saveTargetFor(QStringLiteral("/m/a.oga"), wav),
+                 (SaveTarget{QStringLiteral("/m/a.oga"), SaveTarget::Type::OggVorbis}));
     }
 
     void windowsDirectoryComesFromTheEnvironmentOrTheDataFolder()

@@ -167,6 +167,8 @@ private slots:
         QCOMPARE(stale->play(QStringLiteral("Wave")).error(), notLoaded);
         QCOMPARE(stale->speak(QStringLiteral("hi")).error(), notLoaded);
         QCOMPARE(stale->think(QStringLiteral("hm")).error(), notLoaded);
+        QCOMPARE(stale->saveSpeech(QStringLiteral("hm"), QStringLiteral("a.wav")).error(),
+                 notLoaded);
         QCOMPARE(stale->stop().error(), notLoaded);
         QCOMPARE(stale->setLanguageId(1041).error(), notLoaded);
 
@@ -186,9 +188,11 @@ private slots:
         const RequestPtr played = merlin->play(QStringLiteral("NoSuchAnimation")).value();
         const RequestPtr spoken = merlin->speak(QStringLiteral("hello")).value();
         const RequestPtr thought = merlin->think(QStringLiteral("hmm")).value();
+        const RequestPtr saved =
+            merlin->saveSpeech(QStringLiteral("one"), QStringLiteral("/x/one.wav")).value();
         const RequestPtr hidden = merlin->hide(false).value();
         QCOMPARE(merlin->visible().value(), false);
-        for (const RequestPtr& request : {shown, played, spoken, thought, hidden})
+        for (const RequestPtr& request : {shown, played, spoken, thought, saved, hidden})
             QCOMPARE(request->status(), RequestStatus::Done);
 
         QVERIFY(merlin->stop(spoken).ok());
@@ -200,6 +204,7 @@ private slots:
                               QStringLiteral(R"(Play("NoSuchAnimation") -> ok)"),
                               QStringLiteral(R"(Speak("hello", omitted) -> ok)"),
                               QStringLiteral(R"(Think("hmm") -> ok)"),
+                              QStringLiteral(R"(SaveSpeech("one", "/x/one.wav") -> ok)"),
                               QStringLiteral("Hide(false) -> ok")}));
     }
 

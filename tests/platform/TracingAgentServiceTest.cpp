@@ -92,6 +92,7 @@ private slots:
         QVERIFY(merlin->stop().ok());
         QVERIFY(merlin->hide(true).ok());
         QVERIFY(merlin->think(QStringLiteral("hm")).ok());
+        QVERIFY(merlin->saveSpeech(QStringLiteral("a\nb"), QStringLiteral("/tmp/x.ogg")).ok());
         QVERIFY(service->setPropertySheetVisible(true).ok());
         QVERIFY(characters.unload(id()).ok());
         QVERIFY(!merlin->speak(QStringLiteral("line one\r\nx")).ok());
@@ -118,6 +119,7 @@ private slots:
             QStringLiteral("Stop(omitted) -> ok"),
             QStringLiteral("Hide(true) -> ok"),
             QStringLiteral(R"(Think("hm") -> ok)"),
+            QStringLiteral(R"(SaveSpeech("a\nb", "/tmp/x.ogg") -> ok)"),
             QStringLiteral("PropertySheet.Visible(true) -> ok"),
             QStringLiteral(R"(Characters.Unload("clipvoice") -> ok)"),
             QStringLiteral(R"(Speak("line one\r\nx", omitted) -> failed: character is not loaded)"),

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -132,6 +133,36 @@ private slots:
         QVERIFY2(loud > 100, qPrintable(QString::number(loud)));
     }
 
+    void speechIsSavedToAFileWithoutBeingHeard()
+    {
+        QVERIFY(m_character->setLanguageId(1033).ok());
+        QFile heard(home().filePath(s("audio.wav")));
+        const qint64 heardBefore = heard.size();
+        const QString path = home().filePath(s("saved.wav"));
+        const auto request = m_character->saveSpeech(s("Saved, not spoken.\nA second line."), path);
+        QVERIFY(request.ok());
+        QTRY_COMPARE_WITH_TIMEOUT(request.value()->status(), RequestStatus::Done, 30000);
+        QFile saved(path);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        const QByteArray bytes = saved.readAll();
+        QVERIFY(bytes.startsWith("RIFF"));
+        QVERIFY(bytes.size() > 44 + 48000);  // more than half a second at 48 kHz
+        QCOMPARE(heard.size(), heardBefore); // nothing more was played
+
+        // A folder that is not there fails the request; the message box tells why.
+        const auto failed = m_character->saveSpeech(s("Lost."), home().filePath(s("no/x.ogg")));
+        QVERIFY(failed.ok());
+        QTRY_COMPARE_WITH_TIMEOUT(failed.value()->status(), RequestStatus::Failed, 30000);
+        QMessageBox* box = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* found = qobject_cast<QMessageBox*>(widget); found && found->isVisible())
+                box = found;
+        }
+        QVERIFY(box != nullptr);
+        QVERIFY2(box->text().contains(home().filePath(s("no/x.ogg"))), qPrintable(box->text()));
+        box->close();
+    }
+
     void languageWithoutVoiceIsRefused() { QVERIFY(!m_character->setLanguageId(9999).ok()); }
 
     void thinkShowsAThoughtWithoutSpeech()
@@ -161,6 +192,10 @@ private slots:
         const QString text = QString::fromUtf8(trace.readAll());
         QVERIFY2(text.contains(s("started: Speak \"Hello there.\"")), qPrintable(text));
         QVERIFY(text.contains(s("finished: done")));
+        QVERIFY2(text.contains(s("started: SaveSpeech \"") + home().filePath(s("saved.wav"))),
+                 qPrintable(text));
+        QVERIFY(text.contains(s("speech file saved: ")));
+        QVERIFY(text.contains(s("speech file failed: ")));
         // Which voice spoke the line, and that words and mouth moved with it.
         const QString voice = voice::VoiceCatalog::system()->select(1033).voice.key();
         QVERIFY2(text.contains(s("speech voice: ") + voice), qPrintable(text));

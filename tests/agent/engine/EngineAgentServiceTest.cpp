@@ -206,6 +206,7 @@ private slots:
         QCOMPARE(stale->play(QStringLiteral("Wave")).error(), gone);
         QCOMPARE(stale->speak(QStringLiteral("Hi")).error(), gone);
         QCOMPARE(stale->think(QStringLiteral("Hmm")).error(), gone);
+        QCOMPARE(stale->saveSpeech(QStringLiteral("Hmm"), QStringLiteral("a.wav")).error(), gone);
         QCOMPARE(stale->stop().error(), gone);
         QCOMPARE(stale->setLanguageId(0x0409).error(), gone);
         QCOMPARE(stale->addCommand(QStringLiteral("Read"), QStringLiteral("Read")).error(), gone);
