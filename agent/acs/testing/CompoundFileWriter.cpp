@@ -12,6 +12,7 @@ constexpr qint64 kCutoff = 4096;
 constexpr quint32 kEnd = 0xFFFFFFFE;
 constexpr quint32 kFree = 0xFFFFFFFF;
 constexpr quint32 kFatMark = 0xFFFFFFFD;
+constexpr quint32 kDifatMark = 0xFFFFFFFC;
 constexpr quint32 kNone = 0xFFFFFFFF;
 
 qint64 sectorsFor(qint64 bytes, qint64 unit)
@@ -73,22 +74,28 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     const qint64 miniStreamSectors = sectorsFor(miniStreamBytes, kSector);
     const qint64 miniFatSectors = sectorsFor(miniSectors * 4, kSector);
     const qint64 data = dirSectors + miniFatSectors + miniStreamSectors + largeSectors;
+    // The header lists the first 109 FAT sectors; DIFAT sectors list the rest,
+    // 127 each, and need FAT entries of their own.
+    constexpr qint64 perDifat = kSector / 4 - 1;
     qint64 fatSectors = 1;
-    while (fatSectors * (kSector / 4) < fatSectors + data)
+    qint64 difatSectors = 0;
+    while (fatSectors * (kSector / 4) < fatSectors + difatSectors + data) {
         ++fatSectors;
-    if (fatSectors > 109)
-        qFatal("CompoundFileWriter: %lld FAT sectors need a DIFAT, which is not written",
-               fatSectors);
+        difatSectors = fatSectors > 109 ? sectorsFor(fatSectors - 109, perDifat) : 0;
+    }
 
-    const quint32 dirStart = quint32(fatSectors);
+    const quint32 difatStart = quint32(fatSectors);
+    const quint32 dirStart = difatStart + quint32(difatSectors);
     const quint32 miniFatStart = dirStart + quint32(dirSectors);
     const quint32 miniStreamStart = miniFatStart + quint32(miniFatSectors);
     const quint32 largeStart = miniStreamStart + quint32(miniStreamSectors);
-    const qint64 totalSectors = fatSectors + data;
+    const qint64 totalSectors = fatSectors + difatSectors + data;
 
     QList<quint32> fat(fatSectors * (kSector / 4), kFree);
     for (qint64 i = 0; i < fatSectors; ++i)
         fat[i] = kFatMark;
+    for (qint64 i = 0; i < difatSectors; ++i)
+        fat[difatStart + i] = kDifatMark;
     link(fat, dirStart, dirSectors);
     link(fat, miniFatStart, miniFatSectors);
     link(fat, miniStreamStart, miniStreamSectors);
@@ -116,13 +123,27 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     put16(file, 0x1C, 0xFFFE);
     put16(file, 0x1E, 9);
     put16(file, 0x20, 6);
-    put32(file, 0x2C, quint32(fatSectors));
+    put32(file, 0x2C, quint32(fatSectors + (damage == Damage::CyclicDifatChain ? perDifat : 0)));
     put32(file, 0x30, dirStart);
     put32(file, 0x38, damage == Damage::MiniCutoff ? 0 : quint32(kCutoff));
     put32(file, 0x3C, miniFatSectors ? miniFatStart : kEnd);
     put32(file, 0x40, quint32(miniFatSectors));
-    put32(file, 0x44, kEnd);
-    put32(file, 0x48, 0);
+    put32(file, 0x44, difatSectors ? difatStart : kEnd);
+    put32(file, 0x48, quint32(difatSectors));
+    for (qint64 j = 0; j < difatSectors; ++j) {
+        const qint64 at = sectorAt(difatStart + quint32(j));
+        for (qint64 k = 0; k < perDifat; ++k) {
+            const qint64 fatSector = 109 + j * perDifat + k;
+            put32(file, at + 4 * k, fatSector < fatSectors ? quint32(fatSector) : kFree);
+        }
+        const bool last = j + 1 == difatSectors;
+        quint32 next = last ? kEnd : difatStart + quint32(j + 1);
+        if (last && damage == Damage::CyclicDifatChain)
+            next = difatStart;
+        put32(file, at + 4 * perDifat, next);
+    }
+    if (damage == Damage::CyclicDifatChain && difatSectors == 0)
+        qFatal("CompoundFileWriter: the file has no DIFAT to damage");
     for (int i = 0; i < 109; ++i)
         put32(file, 0x4C + 4 * i, i < fatSectors ? quint32(i) : kFree);
     if (damage == Damage::FatSectorOutOfRange)
@@ -191,6 +212,7 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     case Damage::None:
     case Damage::MiniCutoff:
     case Damage::FatSectorOutOfRange:
+    case Damage::CyclicDifatChain:
         break;
     case Damage::CyclicFatChain: {
         const int i = firstStream(true, 2);

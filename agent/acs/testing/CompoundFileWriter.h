@@ -7,7 +7,8 @@
 
 // Writes compound files (version 3: 512-byte sectors, 64-byte mini sectors)
 // holding streams in the root storage, for test fixtures. Streams under 4096
-// bytes go to the mini stream, larger ones to regular sectors. It can also
+// bytes go to the mini stream, larger ones to regular sectors. Files over about
+// 7 MB get DIFAT sectors, as their FAT outgrows the header's list. It can also
 // damage the result in the ways hostile files do, so that tests can check the
 // reader's every bound.
 namespace clipvoice::agent::acs::testing {
@@ -30,6 +31,9 @@ public:
         CyclicMiniChain,      // the first small stream's last mini sector leads back to its first
         MiniSectorOutOfRange, // the first small stream starts past the end of the mini stream
         FatSectorOutOfRange,  // the header lists a FAT sector past the end of the file
+        // The last DIFAT sector leads back to the first, and the header counts
+        // more FAT sectors than the DIFAT lists.
+        CyclicDifatChain,
     };
 
     void setRootClsid(const QUuid& clsid) { m_clsid = clsid; }

@@ -66,6 +66,7 @@ private slots:
     void roundTripsStreamsOfEverySize();
     void findsNamesWithoutRegardToCase();
     void readsAFileWithManyStreams();
+    void readsAFileWhoseFatNeedsADifat();
     void rejectsWhatIsNotACompoundFile();
     void rejectsHostileFiles_data();
     void rejectsHostileFiles();
@@ -131,6 +132,28 @@ void CompoundFileTest::readsAFileWithManyStreams()
     QCOMPARE(data, pattern(100 + 37 * 119, 119));
     QVERIFY2(cf.read(QStringLiteral("anim7.aaf"), &data, &error), qPrintable(error));
     QCOMPARE(data, pattern(100 + 37 * 6, 6));
+}
+
+void CompoundFileTest::readsAFileWhoseFatNeedsADifat()
+{
+    // 8 MB of sectors need more than the header's 109 FAT sectors.
+    CompoundFileWriter w;
+    w.addStream(QStringLiteral("char.acf"), pattern(300, 1));
+    w.addStream(QStringLiteral("anim1.aaf"), pattern(8 * 1024 * 1024 + 3, 2));
+    const QByteArray file = w.write();
+    QVERIFY(qFromLittleEndian<quint32>(file.constData() + 0x2C) > 109);
+    QCOMPARE(qFromLittleEndian<quint32>(file.constData() + 0x48), 1u);
+    CompoundFile cf;
+    QString error;
+    QVERIFY2(cf.open(viewOf(file), &error), qPrintable(error));
+    QByteArray data;
+    QVERIFY2(cf.read(QStringLiteral("anim1.aaf"), &data, &error), qPrintable(error));
+    QCOMPARE(data, pattern(8 * 1024 * 1024 + 3, 2));
+    QVERIFY2(cf.read(QStringLiteral("char.acf"), &data, &error), qPrintable(error));
+    QCOMPARE(data, pattern(300, 1));
+
+    QVERIFY(!cf.open(viewOf(w.write(Damage::CyclicDifatChain)), &error));
+    QVERIFY2(error.contains(QLatin1String("DIFAT chain loops back to sector")), qPrintable(error));
 }
 
 void CompoundFileTest::rejectsWhatIsNotACompoundFile()
