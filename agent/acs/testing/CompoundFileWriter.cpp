@@ -229,6 +229,11 @@ QByteArray CompoundFileWriter::write(Damage damage) const
         put32(file, dirEntry(i + 1) + 0x74, quint32(totalSectors + 5));
         break;
     }
+    case Damage::ChainLongerThanSize: {
+        const int i = firstStream(true, 10);
+        setSize(i, quint32((sectorsFor(m_streams[i].data.size(), kSector) - 2) * kSector));
+        break;
+    }
     case Damage::SizePastEnd:
         setSize(firstStream(true, 1), quint32(fileSize + 1));
         break;

@@ -34,6 +34,9 @@ public:
         // The last DIFAT sector leads back to the first, and the header counts
         // more FAT sectors than the DIFAT lists.
         CyclicDifatChain,
+        // The first large stream of ten sectors or more claims two sectors
+        // less than its chain holds (and stays a large stream).
+        ChainLongerThanSize,
     };
 
     void setRootClsid(const QUuid& clsid) { m_clsid = clsid; }

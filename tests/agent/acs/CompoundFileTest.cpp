@@ -70,6 +70,7 @@ private slots:
     void rejectsWhatIsNotACompoundFile();
     void rejectsHostileFiles_data();
     void rejectsHostileFiles();
+    void rejectsNamesUsedTwice();
     void survivesEveryTruncation();
     void survivesCorruptedTables();
 };
@@ -188,6 +189,9 @@ void CompoundFileTest::rejectsHostileFiles_data()
         << Damage::FatChainOutOfRange << "chain of stream \"anim8.aaf\" names sector" << false;
     QTest::newRow("start sector out of range")
         << Damage::StartSectorOutOfRange << "as its start, out of range" << false;
+    QTest::newRow("chain longer than the size")
+        << Damage::ChainLongerThanSize
+        << "chain of stream \"anim10.aaf\" goes on past the 8 sectors its size needs" << false;
     QTest::newRow("size past the end")
         << Damage::SizePastEnd << "\"anim8.aaf\" (directory entry 8) claims" << true;
     QTest::newRow("4 GB stream") << Damage::HugeStream << "claims 4294967295 bytes" << true;
@@ -234,6 +238,18 @@ void CompoundFileTest::rejectsHostileFiles()
     }
     QVERIFY2(error.startsWith(QLatin1String("compound file is damaged: ")), qPrintable(error));
     QVERIFY2(error.contains(expected), qPrintable(error));
+}
+
+void CompoundFileTest::rejectsNamesUsedTwice()
+{
+    // Names are looked up without regard to case, so these two would clash.
+    CompoundFileWriter w;
+    w.addStream(QStringLiteral("anim1.aaf"), "first");
+    w.addStream(QStringLiteral("ANIM1.AAF"), "second");
+    CompoundFile cf;
+    QString error;
+    QVERIFY(!cf.open(viewOf(w.write()), &error));
+    QVERIFY2(error.contains(QLatin1String("is used twice in the root")), qPrintable(error));
 }
 
 void CompoundFileTest::survivesEveryTruncation()
