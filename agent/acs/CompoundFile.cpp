@@ -150,8 +150,8 @@ bool CompoundFile::readFat(QString* error)
 }
 
 bool CompoundFile::chain(const QList<quint32>& table, quint32 start, qint64 wanted, quint32 limit,
-                         const QString& what, bool mini, QList<quint32>* sectors,
-                         QString* error) const
+                         const QString& what, bool mini, QList<quint32>* sectors, QString* error,
+                         bool exact) const
 {
     const QString unit = mini ? QStringLiteral("mini sector") : QStringLiteral("sector");
     const auto where = [&](quint32 s) {
@@ -193,8 +193,8 @@ bool CompoundFile::chain(const QList<quint32>& table, quint32 start, qint64 want
         sectors->append(s);
         s = table[s];
     }
-    // A chain holds exactly the sectors its size needs.
-    if (s != EndOfChain) {
+    // A stream's chain holds exactly the sectors its size needs.
+    if (exact && s != EndOfChain) {
         if (s < limit && seen.testBit(int(s)))
             return fail(error, QStringLiteral("%1 loops back to %2 %3%4 after %5 %2s")
                                    .arg(what, unit)
@@ -314,8 +314,12 @@ bool CompoundFile::readMiniStream(quint32 miniFatStart, quint32 miniFatCount, QS
                                           "more than the file holds")
                                .arg(m_miniStreamSize));
     const qint64 wanted = (qint64(m_miniStreamSize) + sectorSize - 1) >> m_sectorShift;
-    if (!chain(m_fat, m_miniStreamStart, wanted, m_sectorCount, QStringLiteral("mini stream chain"),
-               false, &m_miniStreamSectors, error))
+    // The root's chain may hold sectors kept for the mini stream to grow into;
+    // only those its size covers are used. A file without small streams may
+    // name no chain at all.
+    if (wanted > 0 &&
+        !chain(m_fat, m_miniStreamStart, wanted, m_sectorCount, QStringLiteral("mini stream chain"),
+               false, &m_miniStreamSectors, error, false))
         return false;
 
     QList<quint32> sectors;

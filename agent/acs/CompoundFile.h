@@ -66,10 +66,12 @@ public:
     static constexpr quint32 MiniStreamCutoff = 4096;
 
 private:
-    // Follows `table` from `start`, collecting up to `wanted` sectors (all of
-    // them when wanted < 0). `limit` is the number of valid sector numbers.
+    // Follows `table` from `start`, collecting `wanted` sectors (all of them
+    // when wanted < 0). `limit` is the number of valid sector numbers. Unless
+    // `exact` is false, the chain must end after the `wanted` sectors.
     bool chain(const QList<quint32>& table, quint32 start, qint64 wanted, quint32 limit,
-               const QString& what, bool mini, QList<quint32>* sectors, QString* error) const;
+               const QString& what, bool mini, QList<quint32>* sectors, QString* error,
+               bool exact = true) const;
     qint64 sectorOffset(quint32 sector) const { return qint64(sector + 1) << m_sectorShift; }
     bool readFat(QString* error);
     bool readDirectory(quint32 firstSector, QString* error);

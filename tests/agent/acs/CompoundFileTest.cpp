@@ -66,6 +66,7 @@ private slots:
     void roundTripsStreamsOfEverySize();
     void findsNamesWithoutRegardToCase();
     void readsAFileWithManyStreams();
+    void readsAFileWithoutSmallStreams();
     void readsAFileWhoseFatNeedsADifat();
     void rejectsWhatIsNotACompoundFile();
     void rejectsHostileFiles_data();
@@ -133,6 +134,28 @@ void CompoundFileTest::readsAFileWithManyStreams()
     QCOMPARE(data, pattern(100 + 37 * 119, 119));
     QVERIFY2(cf.read(QStringLiteral("anim7.aaf"), &data, &error), qPrintable(error));
     QCOMPARE(data, pattern(100 + 37 * 6, 6));
+}
+
+void CompoundFileTest::readsAFileWithoutSmallStreams()
+{
+    // No mini stream, so no mini FAT and no root chain.
+    CompoundFileWriter w;
+    w.addStream(QStringLiteral("char.acf"), pattern(9000, 3));
+    QByteArray file = w.write();
+    QCOMPARE(qFromLittleEndian<quint32>(file.constData() + 0x3C), CompoundFile::EndOfChain);
+    CompoundFile cf;
+    QString error;
+    QVERIFY2(cf.open(viewOf(file), &error), qPrintable(error));
+    QByteArray data;
+    QVERIFY2(cf.read(QStringLiteral("char.acf"), &data, &error), qPrintable(error));
+    QCOMPARE(data, pattern(9000, 3));
+
+    // An empty mini stream whose root names a start sector anyway is unused.
+    const qsizetype root = 512 * (1 + qFromLittleEndian<quint32>(file.constData() + 0x30));
+    qToLittleEndian<quint32>(2, file.data() + root + 0x74);
+    QVERIFY2(cf.open(viewOf(file), &error), qPrintable(error));
+    QVERIFY2(cf.read(QStringLiteral("char.acf"), &data, &error), qPrintable(error));
+    QCOMPARE(data, pattern(9000, 3));
 }
 
 void CompoundFileTest::readsAFileWhoseFatNeedsADifat()
