@@ -5,6 +5,8 @@
 // the longest time the event loop of the window's thread was held up.
 
 #include "agent/acs/AcsWriter.h"
+#include "agent/acs/testing/Acs15Writer.h"
+#include "agent/acs/testing/Character15Conversion.h"
 #include "agent/acs/testing/HostileCharacter.h"
 #include "agent/acs/testing/SampleCharacter.h"
 #include "agent/desktop/DesktopCharacterService.h"
@@ -125,9 +127,11 @@ const QString& largeCharacterFile()
     return path;
 }
 
-void characterOpenAndFirstFrame(benchmark::State& state)
+// Loads the character in `file` through the desktop service and shows it,
+// timing until its first frame is on screen and measuring the longest stall
+// of the window's thread meanwhile.
+void openAndFirstFrame(benchmark::State& state, const QString& file)
 {
-    const QString file = largeCharacterFile();
     state.counters["file_MB"] = static_cast<double>(QFileInfo(file).size()) / 1e6;
     double longestStall = 0;
     for (auto _ : state) {
@@ -135,11 +139,12 @@ void characterOpenAndFirstFrame(benchmark::State& state)
         QElapsedTimer clock;
         clock.start();
         auto stall = std::make_unique<StallMeter>();
-        if (!service->characters().load(QStringLiteral("large"), file).ok()) {
+        const QString name = QFileInfo(file).baseName();
+        if (!service->characters().load(name, file).ok()) {
             state.SkipWithError("the character did not load");
             return;
         }
-        (void)service->characters().item(QStringLiteral("large")).value()->show();
+        (void)service->characters().item(name).value()->show();
         const bool shown = runUntil([] { return shownCharacterWindow() != nullptr; });
         state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
         longestStall = std::max(longestStall, stall->longestMilliseconds());
@@ -151,7 +156,52 @@ void characterOpenAndFirstFrame(benchmark::State& state)
     }
     state.counters["longest_stall_ms"] = longestStall;
 }
+
+void characterOpenAndFirstFrame(benchmark::State& state)
+{
+    openAndFirstFrame(state, largeCharacterFile());
+}
 BENCHMARK(characterOpenAndFirstFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+
+// The same character, 100 animations of 250 x 250, as a 2.0 file and as an
+// older 1.5 file (whose animations are decoded when first played).
+const QString& sameCharacterFile(bool older)
+{
+    static QTemporaryDir folder;
+    static const QStringList paths = [] {
+        agent::acs::testing::SampleCharacter::Options options;
+        options.side = 250;
+        options.imageCount = 400;
+        options.animationCount = 100;
+        options.framesPerAnimation = 7;
+        options.patchEvery = 0;
+        const agent::acs::Character character =
+            agent::acs::testing::SampleCharacter::build(options);
+        const QString current = folder.filePath(QStringLiteral("current.acs"));
+        agent::acs::AcsWriter::writeFile(character, current, nullptr);
+        const agent::acs::testing::Converted15 converted =
+            agent::acs::testing::toCharacter15(character);
+        const QString older = folder.filePath(QStringLiteral("older.acs"));
+        QFile file(older);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(agent::acs::testing::writeAcs15(converted.character, converted.animations));
+        return QStringList{current, older};
+    }();
+    return paths.at(older ? 1 : 0);
+}
+
+void formatOpenAndFirstFrame(benchmark::State& state, bool older)
+{
+    openAndFirstFrame(state, sameCharacterFile(older));
+}
+BENCHMARK_CAPTURE(formatOpenAndFirstFrame, current, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
+BENCHMARK_CAPTURE(formatOpenAndFirstFrame, older, true)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);

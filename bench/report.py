@@ -6,7 +6,8 @@ writes it as JSON.
 
 RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
 program-open.json, program-bigframe.json, program-queue.json,
-program-long-line.json, balloon.json, latency.json), desktop.json from
+program-long-line.json, program-formats.json, acs15.json, balloon.json,
+latency.json), desktop.json from
 bench/desktop_measures.sh and selection.json from bench/selection_idle.sh;
 the table goes
 to RESULTS-DIR/results.json."""
@@ -49,8 +50,8 @@ def main():
     folder = sys.argv[1]
     entries = {}
     for name in ("catalogue.json", "program-open.json", "program-bigframe.json",
-                 "program-queue.json", "program-long-line.json", "balloon.json",
-                 "latency.json"):
+                 "program-queue.json", "program-long-line.json", "program-formats.json",
+                 "acs15.json", "balloon.json", "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
     selection = load(os.path.join(folder, "selection.json"))
@@ -75,6 +76,21 @@ def main():
             note=f"{e.get('file_MB', 0):.1f} MB file")
         stall = e.get("longest_stall_ms")
         row("  longest stall of the window's thread", stall, "ms", "< 50", stall is not None and stall < 50)
+    current = find(entries, "formatOpenAndFirstFrame/current")
+    older = find(entries, "formatOpenAndFirstFrame/older")
+    if current and older:
+        row("older (1.5) character, 100 animations of 250 x 250: open and first frame shown",
+            older["ms"], "ms", note=f"the same character as a 2.0 file: {current['ms']:.1f} ms")
+        ratio = older["ms"] / current["ms"] if current["ms"] else None
+        row("  time, ratio to the 2.0 file", ratio, "x", "<= 2", ratio is not None and ratio <= 2)
+        stall = older.get("longest_stall_ms")
+        row("  longest stall of the window's thread", stall, "ms", "< 50",
+            stall is not None and stall < 50)
+    worst = find(entries, "BM_WorstFirstFrame15")
+    if worst:
+        row("older character: slowest first frame of one animation (decoding its stream)",
+            worst.get("worst_ms"), "ms", "< 50",
+            worst.get("worst_ms") is not None and worst["worst_ms"] < 50)
     normal = find(entries, "bigFrameOpenAndFirstFrame/normal")
     shared = find(entries, "bigFrameOpenAndFirstFrame/sharedImage")
     if normal and shared:
