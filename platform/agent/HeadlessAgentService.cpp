@@ -13,6 +13,8 @@ namespace clipvoice::platform::agent {
 namespace {
 
 const QByteArray characterFileSignature("\xC3\xAB\xCD\xAB", 4);
+// Older (1.5) character files are compound files.
+const QByteArray compoundFileSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 // Requests are performed at once, so they report Done, unless the service
 // was told to report another status (a double modelling a busy character).
@@ -252,8 +254,10 @@ AgentStatus HeadlessAgentService::checkCharacterFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failure(QStringLiteral("unreadable (%1)").arg(file.errorString()));
-    if (file.read(characterFileSignature.size()) != characterFileSignature)
-        return failure(QStringLiteral("not a character file (it does not start with C3 AB CD AB)"));
+    const QByteArray start = file.read(compoundFileSignature.size());
+    if (!start.startsWith(characterFileSignature) && start != compoundFileSignature)
+        return failure(QStringLiteral("not a character file (it starts with neither C3 AB CD AB "
+                                      "nor the compound-file signature D0 CF 11 E0 A1 B1 1A E1)"));
     return succeeded();
 }
 

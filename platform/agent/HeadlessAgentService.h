@@ -40,7 +40,8 @@ struct HeadlessCharacterState
 //
 // Characters.Load looks a relative file name up in the character folder and
 // takes an absolute path as it is; the file must be a readable regular file
-// starting with the character-file signature C3 AB CD AB.
+// starting with the character-file signature C3 AB CD AB, or with the
+// compound-file signature of older (1.5) character files.
 class HeadlessAgentService final : public AgentService
 {
 public:

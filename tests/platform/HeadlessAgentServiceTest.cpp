@@ -83,6 +83,20 @@ private slots:
         QVERIFY(!other.characters().load(id(), QStringLiteral("Genie.acs")).ok());
     }
 
+    void loadsAnOlderCompoundFileCharacter()
+    {
+        const QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+        writeFile(m_folder.filePath(QStringLiteral("Older.acs")), compound + QByteArray(504, 0));
+        HeadlessAgentService service(m_folder.path());
+        AgentResult<RequestPtr> loaded =
+            service.characters().load(id(), QStringLiteral("Older.acs"));
+        QVERIFY2(loaded.ok(), qPrintable(loaded.error()));
+        // Only the first seven bytes of the signature: not a character file.
+        writeFile(m_folder.filePath(QStringLiteral("Cut.acs")), compound.left(7));
+        QVERIFY(
+            !service.characters().load(QStringLiteral("other"), QStringLiteral("Cut.acs")).ok());
+    }
+
     void refusesWhatIsNotACharacterFile_data()
     {
         QTest::addColumn<QString>("file");
