@@ -86,7 +86,85 @@ bool CompoundFile::open(FileView file, QString* error)
         return false;
     if (!readDirectory(u32At(h + 0x30), error))
         return false;
-    return readMiniStream(u32At(h + 0x3C), u32At(h + 0x40), error);
+    return readMiniStream(u32At(h + 0x3C), u32At(h + 0x40), error) &&
+           checkSectorsOwnedOnce(u32At(h + 0x30), u32At(h + 0x3C), error);
+}
+
+bool CompoundFile::checkSectorsOwnedOnce(quint32 directoryStart, quint32 miniFatStart,
+                                         QString* error)
+{
+    // Each sector is given one owner, the first chain to reach it; each sector
+    // is visited at most once before a second owner is found, so the walk is
+    // bounded by the file's sector count. A stream's own faults (a chain out of
+    // range, looping, too short) are left for read() to report.
+    const quint32 sectorLimit = std::min<quint32>(m_sectorCount, quint32(m_fat.size()));
+    QList<qint32> owner(sectorLimit, -1);
+    const quint64 miniCount = (m_miniStreamSize + 63) >> kMiniSectorShift;
+    const quint32 miniLimit = quint32(std::min<quint64>(miniCount, quint64(m_miniFat.size())));
+    QList<qint32> miniOwner(miniLimit, -1);
+    // Owners: -2 the directory, -3 the mini FAT, -4 the mini stream, else the
+    // stream's directory entry number.
+    const auto ownerName = [this](qint32 id) {
+        switch (id) {
+        case -2:
+            return QStringLiteral("the directory");
+        case -3:
+            return QStringLiteral("the mini FAT");
+        case -4:
+            return QStringLiteral("the mini stream");
+        default:
+            for (const Entry& e : std::as_const(m_entries))
+                if (qint32(e.id) == id)
+                    return QStringLiteral("stream \"%1\"").arg(e.name);
+            return QStringLiteral("directory entry %1").arg(id);
+        }
+    };
+    // Claims up to `count` sectors of the chain from `start` for `id`. Returns
+    // the problem when a sector already has another owner, else an empty text.
+    const auto claim = [&](const QList<quint32>& table, QList<qint32>& owners, quint32 start,
+                           qint64 count, qint32 id, bool mini) {
+        quint32 s = start;
+        for (qint64 k = 0; k < count && s < quint32(owners.size()); ++k) {
+            if (owners[s] == id)
+                return QString(); // a loop: the chain's own fault
+            if (owners[s] != -1) {
+                const QString where =
+                    mini ? QString()
+                         : QStringLiteral(" (offset %1)").arg(hexOffset(sectorOffset(s)));
+                return QStringLiteral("%1: %2 %3%4 belongs to both %5 and %6")
+                    .arg(kDamaged, mini ? QStringLiteral("mini sector") : QStringLiteral("sector"))
+                    .arg(s)
+                    .arg(where, ownerName(owners[s]), ownerName(id));
+            }
+            owners[s] = id;
+            s = table[s];
+        }
+        return QString();
+    };
+    const qint64 sectorSize = qint64(1) << m_sectorShift;
+    QString problem =
+        claim(m_fat, owner, directoryStart, m_directory.size() / sectorSize, -2, false);
+    const qint64 miniFatSectors = (qint64(m_miniFat.size()) * 4) / sectorSize;
+    if (problem.isEmpty() && miniFatSectors > 0)
+        problem = claim(m_fat, owner, miniFatStart, miniFatSectors, -3, false);
+    if (problem.isEmpty() && !m_miniStreamSectors.isEmpty())
+        problem =
+            claim(m_fat, owner, m_miniStreamSectors.first(), m_miniStreamSectors.size(), -4, false);
+    if (!problem.isEmpty()) {
+        *error = problem;
+        return false;
+    }
+    for (const Entry& e : std::as_const(m_entries)) {
+        if (!e.isStream || e.size == 0)
+            continue;
+        const int shift = e.inMiniStream ? kMiniSectorShift : m_sectorShift;
+        const qint64 count = qint64((e.size + (quint64(1) << shift) - 1) >> shift);
+        problem = claim(e.inMiniStream ? m_miniFat : m_fat, e.inMiniStream ? miniOwner : owner,
+                        e.start, count, qint32(e.id), e.inMiniStream);
+        if (!problem.isEmpty())
+            m_sharedStreams.insert(e.id, problem);
+    }
+    return true;
 }
 
 bool CompoundFile::readFat(QString* error)
@@ -379,6 +457,11 @@ bool CompoundFile::read(const Entry& stream, QByteArray* data, QString* error) c
     }
     if (stream.size == 0)
         return true;
+    if (const auto shared = m_sharedStreams.constFind(stream.id);
+        shared != m_sharedStreams.constEnd()) {
+        *error = *shared;
+        return false;
+    }
     const QString what = QStringLiteral("chain of stream \"%1\"").arg(stream.name);
     const qint64 size = qint64(stream.size); // checked against the file size by open()
     const int shift = stream.inMiniStream ? kMiniSectorShift : m_sectorShift;

@@ -3,6 +3,7 @@
 #include "FileView.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QUuid>
@@ -21,7 +22,11 @@
 //
 // Every sector chain is checked against the file: sector numbers must lie in
 // the file, a chain may not visit a sector twice (so a cyclic chain is an error,
-// never a loop), and a stream's chain must hold at least its size. Sizes are
+// never a loop), and a stream's chain must hold exactly its size. No sector (or
+// mini sector) may belong to two chains: the directory, the mini FAT and the
+// mini stream sharing a sector fail the file; a stream whose chain runs into
+// sectors an earlier stream owns fails to read. So reading every stream once
+// costs at most the file's size, however many streams claim the same bytes. Sizes are
 // checked against the file before anything is allocated, so a stream claiming
 // 4 GB fails at once. Errors name the structure and where it went wrong (sector
 // number and file offset).
@@ -76,6 +81,7 @@ private:
     bool readFat(QString* error);
     bool readDirectory(quint32 firstSector, QString* error);
     bool readMiniStream(quint32 miniFatStart, quint32 miniFatCount, QString* error);
+    bool checkSectorsOwnedOnce(quint32 directoryStart, quint32 miniFatStart, QString* error);
 
     FileView m_file;
     int m_sectorShift = 9;
@@ -87,6 +93,7 @@ private:
     quint64 m_miniStreamSize = 0;
     QByteArray m_directory;
     QList<Entry> m_entries;
+    QHash<quint32, QString> m_sharedStreams; // entry id -> why reading it fails
     QUuid m_rootClsid;
 };
 

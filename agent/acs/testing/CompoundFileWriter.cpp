@@ -6,7 +6,6 @@ namespace clipvoice::agent::acs::testing {
 
 namespace {
 
-constexpr qint64 kSector = 512;
 constexpr qint64 kMini = 64;
 constexpr qint64 kCutoff = 4096;
 constexpr quint32 kEnd = 0xFFFFFFFE;
@@ -30,11 +29,6 @@ void put32(QByteArray& b, qint64 at, quint32 v)
     qToLittleEndian(v, b.data() + at);
 }
 
-qint64 sectorAt(quint32 s)
-{
-    return (qint64(s) + 1) * kSector;
-}
-
 // Links `count` consecutive entries of `table` from `first` into one chain.
 void link(QList<quint32>& table, quint32 first, qint64 count)
 {
@@ -52,6 +46,10 @@ void CompoundFileWriter::addStream(const QString& name, const QByteArray& data)
 
 QByteArray CompoundFileWriter::write(Damage damage) const
 {
+    // Version 3 files have 512-byte sectors, version 4 files 4096-byte ones;
+    // in both, sector s starts after the first sector-sized block (the header).
+    const qint64 kSector = m_version == 4 ? 4096 : 512;
+    const auto sectorAt = [kSector](quint32 s) { return (qint64(s) + 1) * kSector; };
     const qint64 entries = 1 + m_streams.size();
     const qint64 dirSectors = sectorsFor(entries * 128, kSector);
 
@@ -76,7 +74,7 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     const qint64 data = dirSectors + miniFatSectors + miniStreamSectors + largeSectors;
     // The header lists the first 109 FAT sectors; DIFAT sectors list the rest,
     // 127 each, and need FAT entries of their own.
-    constexpr qint64 perDifat = kSector / 4 - 1;
+    const qint64 perDifat = kSector / 4 - 1;
     qint64 fatSectors = 1;
     qint64 difatSectors = 0;
     while (fatSectors * (kSector / 4) < fatSectors + difatSectors + data) {
@@ -119,10 +117,12 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     static const uchar signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
     std::copy_n(signature, 8, reinterpret_cast<uchar*>(file.data()));
     put16(file, 0x18, 0x3E);
-    put16(file, 0x1A, 3);
+    put16(file, 0x1A, quint16(m_version));
     put16(file, 0x1C, 0xFFFE);
-    put16(file, 0x1E, 9);
+    put16(file, 0x1E, m_version == 4 ? 12 : 9);
     put16(file, 0x20, 6);
+    if (m_version == 4)
+        put32(file, 0x28, quint32(dirSectors)); // version 3 keeps this 0
     put32(file, 0x2C, quint32(fatSectors + (damage == Damage::CyclicDifatChain ? perDifat : 0)));
     put32(file, 0x30, dirStart);
     put32(file, 0x38, damage == Damage::MiniCutoff ? 0 : quint32(kCutoff));
@@ -259,6 +259,24 @@ QByteArray CompoundFileWriter::write(Damage damage) const
     case Damage::MiniSectorOutOfRange: {
         const int i = firstStream(false, 1);
         put32(file, dirEntry(i + 1) + 0x74, quint32(miniSectors + 10));
+        break;
+    }
+    case Damage::SharedSectors:
+    case Damage::SharedMiniSectors: {
+        // The next stream of the same kind starts where the first one does and
+        // claims its size, so both chains are one.
+        const bool large = damage == Damage::SharedSectors;
+        const int first = firstStream(large, 1);
+        int second = -1;
+        for (int i = first + 1; i < m_streams.size() && second < 0; ++i) {
+            const qint64 size = m_streams[i].data.size();
+            if (size > 0 && (size >= kCutoff) == large)
+                second = i;
+        }
+        if (second < 0)
+            qFatal("CompoundFileWriter: sharing needs two streams of the same kind");
+        put32(file, dirEntry(second + 1) + 0x74, quint32(starts[first]));
+        setSize(second, quint32(m_streams[first].data.size()));
         break;
     }
     }

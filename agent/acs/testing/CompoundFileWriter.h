@@ -5,7 +5,8 @@
 #include <QString>
 #include <QUuid>
 
-// Writes compound files (version 3: 512-byte sectors, 64-byte mini sectors)
+// Writes compound files (version 3 with 512-byte sectors, or version 4 with
+// 4096-byte ones; 64-byte mini sectors)
 // holding streams in the root storage, for test fixtures. Streams under 4096
 // bytes go to the mini stream, larger ones to regular sectors. Files over about
 // 7 MB get DIFAT sectors, as their FAT outgrows the header's list. It can also
@@ -37,7 +38,14 @@ public:
         // The first large stream of ten sectors or more claims two sectors
         // less than its chain holds (and stays a large stream).
         ChainLongerThanSize,
+        // The second large (or small) stream starts at the first one's sector
+        // and claims its size: two streams share one chain.
+        SharedSectors,
+        SharedMiniSectors,
     };
+
+    // 3 (512-byte sectors, the default) or 4 (4096-byte sectors).
+    void setVersion(int major) { m_version = major; }
 
     void setRootClsid(const QUuid& clsid) { m_clsid = clsid; }
     // Adds a stream to the root; names are at most 31 characters.
@@ -56,6 +64,7 @@ private:
     };
     QList<Stream> m_streams;
     QUuid m_clsid;
+    int m_version = 3;
 };
 
 } // namespace clipvoice::agent::acs::testing

@@ -63,6 +63,7 @@ class CompoundFileTest : public QObject
     Q_OBJECT
 
 private slots:
+    void roundTripsStreamsOfEverySize_data();
     void roundTripsStreamsOfEverySize();
     void findsNamesWithoutRegardToCase();
     void readsAFileWithManyStreams();
@@ -76,12 +77,24 @@ private slots:
     void survivesCorruptedTables();
 };
 
+void CompoundFileTest::roundTripsStreamsOfEverySize_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<qsizetype>("sectorSize");
+    QTest::newRow("version 3") << 3 << qsizetype(512);
+    QTest::newRow("version 4") << 4 << qsizetype(4096);
+}
+
 void CompoundFileTest::roundTripsStreamsOfEverySize()
 {
+    QFETCH(int, version);
+    QFETCH(qsizetype, sectorSize);
     CompoundFileWriter w = writerWithSizes();
     const QUuid clsid(QStringLiteral("{BB64DF2F-88E4-11D0-9E87-00C04FD7081F}"));
     w.setRootClsid(clsid);
+    w.setVersion(version);
     const QByteArray file = w.write();
+    QCOMPARE(file.size() % sectorSize, 0);
 
     CompoundFile cf;
     QString error;
@@ -232,6 +245,14 @@ void CompoundFileTest::rejectsHostileFiles_data()
         << Damage::MiniSectorOutOfRange << "\"anim2.aaf\" names mini sector" << false;
     QTest::newRow("FAT sector out of range")
         << Damage::FatSectorOutOfRange << "FAT sector #0 is sector" << true;
+    // Two streams sharing a chain: the second one fails to read, the first
+    // (and every other) reads.
+    QTest::newRow("shared sectors")
+        << Damage::SharedSectors << "belongs to both stream \"anim8.aaf\" and stream \"anim9.aaf\""
+        << false;
+    QTest::newRow("shared mini sectors")
+        << Damage::SharedMiniSectors
+        << "mini sector 0 belongs to both stream \"anim2.aaf\" and stream \"anim3.aaf\"" << false;
 }
 
 void CompoundFileTest::rejectsHostileFiles()
