@@ -1,5 +1,6 @@
 #include "Animation15Reader.h"
 
+#include "Block15.h"
 #include "agent/acs/ByteCursor.h"
 
 namespace clipvoice::agent::acs {
@@ -45,8 +46,8 @@ private:
 
     void readSounds()
     {
-        const quint16 count = c.u16("sound count");
-        if (!c.checkCount("sound count", count, 4))
+        const quint16 count = quint16(readCount15(c, "sound count", 2, 4));
+        if (!c.ok())
             return;
         m_animation.sounds.reserve(count);
         for (quint16 i = 0; i < count && c.ok(); ++i) {
@@ -60,8 +61,8 @@ private:
 
     void readImages()
     {
-        const quint16 count = c.u16("image count");
-        if (!c.checkCount("image count", count, 4))
+        const quint16 count = quint16(readCount15(c, "image count", 2, 4));
+        if (!c.ok())
             return;
         m_animation.images.reserve(count);
         for (quint16 i = 0; i < count && c.ok(); ++i) {
@@ -117,9 +118,9 @@ private:
 
     void readOverlays(Frame15& frame, quint16 frameIndex)
     {
-        const quint8 count = c.u8("overlay count");
         // An overlay is at least its shape and pixel count.
-        if (!c.checkCount("overlay count", count, 5))
+        const quint8 count = quint8(readCount15(c, "overlay count", 1, 5));
+        if (!c.ok())
             return;
         frame.overlays.reserve(count);
         for (quint8 k = 0; k < count && c.ok(); ++k) {
@@ -170,8 +171,8 @@ private:
 
     void readFrames()
     {
-        const quint16 count = c.u16("frame count");
-        if (!c.checkCount("frame count", count, 12))
+        const quint16 count = quint16(readCount15(c, "frame count", 2, 12));
+        if (!c.ok())
             return;
         m_animation.frames.reserve(count);
         m_frameOffsets.reserve(count);
@@ -187,8 +188,8 @@ private:
                 warn(unknownAt, QStringLiteral("frame %1 has 0x%2 where 0 was expected")
                                     .arg(i)
                                     .arg(frame.unknown, 0, 16));
-            const quint8 branches = c.u8("branch count");
-            if (!c.checkCount("branch count", branches, 4))
+            const quint8 branches = quint8(readCount15(c, "branch count", 1, 4));
+            if (!c.ok())
                 return;
             frame.branches.reserve(branches);
             for (quint8 b = 0; b < branches; ++b) {

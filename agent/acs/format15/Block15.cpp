@@ -30,4 +30,23 @@ QString readString15(ByteCursor& c, const char* field, quint32 maxUnits)
     return s;
 }
 
+quint32 readCount15(ByteCursor& c, const char* field, int bytes, quint64 minSize)
+{
+    const qint64 at = c.position();
+    const quint32 count = bytes == 1 ? c.u8(field) : bytes == 2 ? c.u16(field) : c.u32(field);
+    if (!c.ok())
+        return 0;
+    const quint64 left = quint64(c.remaining());
+    if (minSize > 0 && count > left / minSize) {
+        c.failAt(at, QStringLiteral("%1 %2 cannot fit: %2 entries of at least %3 bytes need more "
+                                    "than the %4 bytes left")
+                         .arg(QLatin1String(field))
+                         .arg(count)
+                         .arg(minSize)
+                         .arg(left));
+        return 0;
+    }
+    return count;
+}
+
 } // namespace clipvoice::agent::acs

@@ -11,4 +11,9 @@ namespace clipvoice::agent::acs {
 // the units, with no terminator. At most `maxUnits` units.
 QString readString15(ByteCursor& c, const char* field, quint32 maxUnits = 65536);
 
+// Reads a count (u8, u16 or u32 as `bytes` says) and checks that that many
+// entries of at least `minSize` bytes fit in the rest of the block, so that it
+// can be trusted before allocating. A failure names the count's offset.
+quint32 readCount15(ByteCursor& c, const char* field, int bytes, quint64 minSize);
+
 } // namespace clipvoice::agent::acs

@@ -57,8 +57,12 @@ QList<QRgb> readPalette(ByteCursor& c)
             QStringLiteral("palette count %1 is more than %2").arg(count).arg(MaxPaletteSize15));
         return palette;
     }
-    if (!c.checkCount("palette count", count, 4))
+    if (c.ok() && quint64(count) * 4 > quint64(c.remaining())) {
+        c.failAt(countAt, QStringLiteral("palette count %1 cannot fit in the %2 bytes left")
+                              .arg(count)
+                              .arg(c.remaining()));
         return palette;
+    }
     const uchar* p = c.bytes("palette", qint64(count) * 4);
     if (!p)
         return palette;
@@ -71,16 +75,16 @@ QList<QRgb> readPalette(ByteCursor& c)
 QList<State> readStates(ByteCursor& c)
 {
     QList<State> states;
-    const quint16 count = c.u16("state count");
     // A state is at least its name's length and its animation count.
-    if (!c.checkCount("state count", count, 6))
+    const quint16 count = quint16(readCount15(c, "state count", 2, 6));
+    if (!c.ok())
         return states;
     states.reserve(count);
     for (quint16 i = 0; i < count && c.ok(); ++i) {
         State state;
         state.name = readString15(c, "state name");
-        const quint16 names = c.u16("state animation count");
-        if (!c.checkCount("state animation count", names, 4))
+        const quint16 names = quint16(readCount15(c, "state animation count", 2, 4));
+        if (!c.ok())
             break;
         state.animations.reserve(names);
         for (quint16 k = 0; k < names && c.ok(); ++k)
@@ -102,9 +106,9 @@ bool parse(const QByteArray& block, bool balloonLastByte, Character15* out, QStr
     info.majorVersion = c.u16("major version");
     if (c.ok() && info.majorVersion != 1)
         c.failAt(2, QStringLiteral("major version %1 is not 1").arg(info.majorVersion));
-    const quint16 animationCount = c.u16("animation count");
     // An entry is at least three string lengths and the stamp.
-    if (c.checkCount("animation count", animationCount, 16)) {
+    const quint16 animationCount = quint16(readCount15(c, "animation count", 2, 16));
+    if (c.ok()) {
         ch.animations.reserve(animationCount);
         for (quint16 i = 0; i < animationCount && c.ok(); ++i) {
             AnimationEntry15 entry;
