@@ -87,8 +87,12 @@ bool Acs15File::open(QString* error)
         }
         m_streams.append(found - entries.constData());
     }
+    if (!m_streams.isEmpty() && m_streams.count(-1) == m_streams.size())
+        return failWith(error, QStringLiteral("%1: none of the %2 animation streams is in the file")
+                                   .arg(kDamaged)
+                                   .arg(m_streams.size()));
     for (const QString& w : std::as_const(m_warnings))
-        qCWarning(lcAcs) << "character file:" << w;
+        qCWarning(lcAcs).noquote() << "character file:" << w;
     return true;
 }
 
@@ -97,7 +101,8 @@ bool Acs15File::readAnimation(qsizetype index, Animation15* animation, QString* 
     QStringList warnings;
     const bool ok = readAnimation(index, animation, error, &warnings);
     for (const QString& w : std::as_const(warnings))
-        qCWarning(lcAcs) << "character file:" << w;
+        qCWarning(lcAcs).noquote() << QStringLiteral("character file: animation \"%1\": %2")
+                                          .arg(m_character.animations[index].name, w);
     return ok;
 }
 

@@ -106,6 +106,11 @@ bool parse(const QByteArray& block, bool balloonLastByte, Character15* out, QStr
     info.majorVersion = c.u16("major version");
     if (c.ok() && info.majorVersion != 1)
         c.failAt(2, QStringLiteral("major version %1 is not 1").arg(info.majorVersion));
+    if (c.ok() && info.minorVersion != 30 && info.minorVersion != 31)
+        warnings->append(QStringLiteral("char.acf at offset 0x0: minor version %1 is neither 30 "
+                                        "nor 31; read as %2")
+                             .arg(info.minorVersion)
+                             .arg(info.minorVersion < 31 ? 30 : 31));
     // An entry is at least three string lengths and the stamp.
     const quint16 animationCount = quint16(readCount15(c, "animation count", 2, 16));
     if (c.ok()) {

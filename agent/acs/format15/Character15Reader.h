@@ -12,7 +12,6 @@
 namespace clipvoice::agent::acs {
 
 inline constexpr int MaxCharacterSide15 = 2048;
-inline constexpr quint32 MaxStringUnits15 = 65536;
 inline constexpr quint32 MaxPaletteSize15 = 256;
 
 // The whole block must be consumed. The balloon block ends with one byte only

@@ -267,6 +267,13 @@ void Acs15FileTest::missingStreamLeavesOnlyItsAnimationOut()
     QVERIFY2(file.readAnimation(0, &a, &error), qPrintable(error));
     QVERIFY2(file.readAnimation(3, &a, &error), qPrintable(error));
     QCOMPARE(a, f.animations[3]);
+
+    // Without any of its animation streams the file is no character.
+    f.character.animations = f.character.animations.mid(1, 1);
+    f.animations = f.animations.mid(1, 1);
+    f.options.missingAnimation = 0;
+    QVERIFY(!file.openData(f.write(), &error));
+    QVERIFY2(error.contains(QLatin1String("none of the 1 animation streams")), qPrintable(error));
 }
 
 void Acs15FileTest::animationStreamHeader_data()
@@ -590,6 +597,18 @@ void Acs15FileTest::characterLimits()
     QVERIFY2(error.contains(QLatin1String("2049 x 100")), qPrintable(error));
     f.character.info.width = 0;
     QVERIFY(!readCharacterBlock15(characterBlock15(f.character), &c, &error));
+
+    f = voiceCharacter15();
+    f.character.info.minorVersion = 29; // read, with a warning
+    QStringList warnings;
+    QVERIFY2(readCharacterBlock15(characterBlock15(f.character), &c, &error, &warnings),
+             qPrintable(error));
+    QCOMPARE(c, f.character);
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY2(warnings[0].contains(QLatin1String("minor version 29")), qPrintable(warnings[0]));
+    f.character.info.majorVersion = 2;
+    QVERIFY(!readCharacterBlock15(characterBlock15(f.character), &c, &error));
+    QVERIFY2(error.contains(QLatin1String("major version 2")), qPrintable(error));
 
     f = voiceCharacter15();
     f.character.info.palette.append(f.character.info.palette.mid(0, 2)); // 257 entries
