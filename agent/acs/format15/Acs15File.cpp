@@ -36,7 +36,10 @@ void Acs15File::reset()
 bool Acs15File::openFile(const QString& path, QString* error)
 {
     reset();
-    return m_bytes.openFile(path, error) && open(error);
+    QString detail;
+    if (!m_bytes.openFile(path, &detail))
+        return failWith(error, detail);
+    return open(error);
 }
 
 bool Acs15File::openData(const QByteArray& data, QString* error)

@@ -328,6 +328,22 @@ void Acs15FileTest::animationStreamHeader()
     QVERIFY(decodeAnimationStream15(stream, QStringLiteral("s"), expected, &block, &error));
     setU32(stream, 9, quint32(block.size() + 1));
     QVERIFY(!decodeAnimationStream15(stream, QStringLiteral("s"), expected, &block, &error));
+    // Compressed sizes that disagree with the stream, either way.
+    QByteArray packed = animationStream15(animationBlock15(f.animations[1]), 31, 1, 0);
+    QVERIFY(decodeAnimationStream15(packed, QStringLiteral("s"), expected, &block, &error));
+    for (qint64 delta : {-1, 1}) {
+        QByteArray changed = packed;
+        setU32(changed, 13, quint32(changed.size() - 17 + delta));
+        QVERIFY(!decodeAnimationStream15(changed, QStringLiteral("s"), expected, &block, &error));
+        QVERIFY2(error.contains(QLatin1String("s at offset 0xd: compressed size")),
+                 qPrintable(error));
+        QByteArray charStream = characterStream15(characterBlock15(f.character));
+        QVERIFY(decodeCharacterStream15(charStream, &block, &error));
+        setU32(charStream, 8, quint32(charStream.size() - 12 + delta));
+        QVERIFY(!decodeCharacterStream15(charStream, &block, &error));
+        QVERIFY2(error.contains(QLatin1String("char.acf at offset 0x8: compressed size")),
+                 qPrintable(error));
+    }
     stream[8] = 2;
     QVERIFY(!decodeAnimationStream15(stream, QStringLiteral("s"), expected, &block, &error));
     QVERIFY2(error.contains(QLatin1String("flag 2")), qPrintable(error));
