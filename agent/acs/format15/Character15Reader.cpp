@@ -188,7 +188,7 @@ bool readCharacterBlock15(const QByteArray& block, Character15* character, QStri
             warnings->append(retryNotes);
             warnings->append(
                 QStringLiteral("char.acf: the balloon block of a minor version %1 character %2 "
-                               "its last byte (read that way: %3)")
+                               "its last byte (read as its version says: %3)")
                     .arg(character->info.minorVersion)
                     .arg(lastByte ? QStringLiteral("lacks") : QStringLiteral("has"))
                     .arg(firstError));
