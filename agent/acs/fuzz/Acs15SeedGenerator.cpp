@@ -27,7 +27,7 @@ int main(int argc, char** argv)
         if (f.open(QIODevice::WriteOnly) && f.write(data) == data.size())
             ++written;
     };
-    for (const testing::Acs15Fixture& fixture : testing::acs15Fixtures())
+    for (const testing::Acs15Fixture& fixture : testing::allAcs15Fixtures())
         save(fixture.name + QStringLiteral(".acs"),
              testing::writeAcs15(fixture.character, fixture.animations, fixture.options));
     testing::SampleCharacter::Options o;

@@ -87,7 +87,7 @@ int variations(const QStringList& args)
     if (args.size() != 1)
         return usage();
     QDir().mkpath(args.at(0));
-    for (const testing::Acs15Fixture& fixture : testing::acs15Fixtures()) {
+    for (const testing::Acs15Fixture& fixture : testing::allAcs15Fixtures()) {
         if (!save(QDir(args.at(0)).filePath(fixture.name + QStringLiteral(".acs")),
                   testing::writeAcs15(fixture.character, fixture.animations, fixture.options)))
             return 1;
