@@ -244,8 +244,11 @@ Animation Acs15Reader::map(qsizetype index, const Animation15& data) const
 void Acs15Reader::markDamaged(qsizetype index, const QString& error) const
 {
     const AnimationEntry15& entry = m_source->character().animations.at(index);
-    const QString message = QStringLiteral("animation \"%1\" (%2) is damaged and left out: %3")
-                                .arg(entry.name, entry.streamName, error);
+    const QString where =
+        entry.streamName.isEmpty()
+            ? QStringLiteral("animation \"%1\"").arg(entry.name)
+            : QStringLiteral("animation \"%1\" (%2)").arg(entry.name, entry.streamName);
+    const QString message = QStringLiteral("%1 is damaged and left out: %2").arg(where, error);
     {
         QMutexLocker lock(&m_mutex);
         m_warnings.append(message);
