@@ -4,6 +4,7 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <new>
 
 namespace clipvoice::agent::acs {
 
@@ -130,10 +131,17 @@ const Animation* Acs15Reader::animation(qsizetype index) const
     lock.unlock();
 
     QString error;
-    const Data data = readData(index, &error);
+    Data data;
     std::unique_ptr<Animation> mapped;
-    if (data)
-        mapped = std::make_unique<Animation>(map(index, *data));
+    // Other threads may be waiting for this slot: whatever happens, it must
+    // leave the decoding state.
+    try {
+        data = readData(index, &error);
+        if (data)
+            mapped = std::make_unique<Animation>(map(index, *data));
+    } catch (const std::bad_alloc&) {
+        error = QStringLiteral("out of memory while decoding");
+    }
 
     lock.relock();
     if (!mapped) {
@@ -241,8 +249,9 @@ Animation Acs15Reader::map(qsizetype index, const Animation15& data) const
     return animation;
 }
 
-void Acs15Reader::markDamaged(qsizetype index, const QString& error) const
+void Acs15Reader::markDamaged(qsizetype index, const QString& reason) const
 {
+    const QString error = reason.isEmpty() ? QStringLiteral("it could not be read") : reason;
     const AnimationEntry15& entry = m_source->character().animations.at(index);
     const QString where =
         entry.streamName.isEmpty()
