@@ -26,9 +26,18 @@ const acs::CharacterInfo& AcsCharacterSource::info() const
     return m_reader->info();
 }
 
-const QList<acs::Animation>& AcsCharacterSource::animations() const
+QStringList AcsCharacterSource::animationNames() const
 {
-    return m_reader->animations();
+    QStringList names;
+    for (const acs::Animation& animation : m_reader->animations())
+        names.append(animation.name);
+    return names;
+}
+
+QString AcsCharacterSource::animationName(QStringView name) const
+{
+    const acs::Animation* animation = m_reader->animation(name);
+    return animation ? animation->name : QString();
 }
 
 const acs::Animation* AcsCharacterSource::animation(QStringView name) const

@@ -24,7 +24,8 @@ public:
     ~AcsCharacterSource() override;
 
     const acs::CharacterInfo& info() const override;
-    const QList<acs::Animation>& animations() const override;
+    QStringList animationNames() const override;
+    QString animationName(QStringView name) const override;
     const acs::Animation* animation(QStringView name) const override;
     QImage frame(const acs::Animation& animation, int frameIndex, int mouthShape) const override;
     QByteArray sound(int index) const override;

@@ -12,10 +12,12 @@ CharacterStates::CharacterStates(const CharacterSource& source)
     for (const acs::State& state : source.info().states) {
         Entry entry{state.name, {}};
         for (const QString& name : state.animations) {
-            const acs::Animation* animation = source.animation(name);
-            // Keep the name as the animation list spells it.
-            if (animation && !entry.animations.contains(animation->name))
-                entry.animations.append(animation->name);
+            // Keep the name as the animation list spells it. Nothing is
+            // decoded here: an animation found damaged later is skipped when
+            // it is played.
+            const QString known = source.animationName(name);
+            if (!known.isEmpty() && !entry.animations.contains(known))
+                entry.animations.append(known);
         }
         m_entries.append(std::move(entry));
     }

@@ -370,8 +370,13 @@ void EngineCharacter::playBackground(const QString& animation, Activity activity
         else
             schedulePump();
     };
-    if (m_player.play(animation, std::move(options)))
+    if (m_player.play(animation, std::move(options))) {
         m_activity = activity;
+        return;
+    }
+    // A damaged idle animation is skipped: idling goes on after the usual pause.
+    if (activity == Activity::Idle)
+        m_idle.animationEnded();
 }
 
 void EngineCharacter::performShow(bool fast)
@@ -381,7 +386,7 @@ void EngineCharacter::performShow(bool fast)
         return;
     }
     m_visible = true;
-    const QString animation = fast ? QString() : m_states.pick(states::showing, m_random);
+    const QString animation = playable(fast ? QString() : m_states.pick(states::showing, m_random));
     if (animation.isEmpty()) {
         showStill(restPoseAnimation);
         m_parts.view->setVisible(true);
@@ -406,7 +411,7 @@ void EngineCharacter::performHide(bool fast)
     }
     m_balloonTimer.stop();
     hideBalloon();
-    const QString animation = fast ? QString() : m_states.pick(states::hiding, m_random);
+    const QString animation = playable(fast ? QString() : m_states.pick(states::hiding, m_random));
     if (animation.isEmpty()) {
         finishHide();
         return;
@@ -505,6 +510,11 @@ void EngineCharacter::performThink(const QString& text)
         scheduleBalloonHide();
         complete(RequestStatus::Done);
     });
+}
+
+QString EngineCharacter::playable(const QString& animation) const
+{
+    return !animation.isEmpty() && m_source->animation(animation) ? animation : QString();
 }
 
 bool EngineCharacter::hasBalloon() const

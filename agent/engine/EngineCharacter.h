@@ -141,6 +141,9 @@ private:
     void finishSave(quint64 save, SpeechFileOutput::Outcome outcome);
     bool stopSave(const EngineRequest* request);
 
+    // `animation` when it can be played, else empty (a damaged one is treated
+    // as absent).
+    QString playable(const QString& animation) const;
     bool hasBalloon() const;
     void showStill(const QString& animation);
     void hideBalloon();

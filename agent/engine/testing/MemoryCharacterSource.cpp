@@ -2,8 +2,24 @@
 
 namespace clipvoice::agent::engine::testing {
 
+QStringList MemoryCharacterSource::animationNames() const
+{
+    QStringList names;
+    for (const acs::Animation& animation : m_character.animations)
+        names.append(animation.name);
+    return names;
+}
+
+int MemoryCharacterSource::lookups(const QString& name) const
+{
+    return int(m_lookups.count(name.toCaseFolded()));
+}
+
 const acs::Animation* MemoryCharacterSource::animation(QStringView name) const
 {
+    m_lookups.append(name.toString().toCaseFolded());
+    if (m_unplayable.contains(name, Qt::CaseInsensitive))
+        return nullptr;
     for (const acs::Animation& animation : m_character.animations) {
         if (name.compare(animation.name, Qt::CaseInsensitive) == 0)
             return &animation;

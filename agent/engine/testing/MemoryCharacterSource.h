@@ -15,7 +15,7 @@ public:
     {}
 
     const acs::CharacterInfo& info() const override { return m_character.info; }
-    const QList<acs::Animation>& animations() const override { return m_character.animations; }
+    QStringList animationNames() const override;
     const acs::Animation* animation(QStringView name) const override;
     QImage frame(const acs::Animation& animation, int frameIndex, int mouthShape) const override;
     QByteArray sound(int index) const override;
@@ -23,8 +23,16 @@ public:
     // The key frame() writes for the frame.
     static QString frameKey(const QString& animation, int frameIndex, int mouthShape = -1);
 
+    // From now on the animation stays listed but animation() gives null for it,
+    // as for a damaged one found when first played.
+    void setUnplayable(const QString& name) { m_unplayable.append(name); }
+    // How often animation() was asked for `name` (letter case ignored).
+    int lookups(const QString& name) const;
+
 private:
     acs::Character m_character;
+    QStringList m_unplayable;
+    mutable QStringList m_lookups;
 };
 
 } // namespace clipvoice::agent::engine::testing

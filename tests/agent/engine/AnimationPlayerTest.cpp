@@ -289,6 +289,39 @@ private slots:
         QCOMPARE(stage.log.last(), QStringLiteral("0 stopped"));
     }
 
+    void branchOnlyLoopWithoutImagesWaitsBetweenRounds()
+    {
+        // A frame with no image and no duration whose only branch leads back to
+        // itself: nothing is shown, and the loop yields to the clock.
+        acs::Frame point;
+        point.duration = 0;
+        point.branches = {{0, 100}};
+        Stage stage(characterWith({animation(QStringLiteral("Reading"), {point})}));
+        QVERIFY(stage.play(QStringLiteral("Reading")));
+        stage.scheduler.advance(1000);
+        QVERIFY(stage.log.isEmpty());
+        QVERIFY(stage.player.isPlaying());
+        QVERIFY(stage.player.hasLooped());
+        QCOMPARE(stage.scheduler.nextDelay(), AnimationPlayer::ZeroLoopDelayMs);
+        stage.player.stop();
+        stage.scheduler.advance(AnimationPlayer::ZeroLoopDelayMs);
+        QCOMPARE(stage.log, lines({"1000 stopped"}));
+    }
+
+    void unplayableAnimationsAreSkipped()
+    {
+        Stage stage(standardCharacter());
+        stage.source.setUnplayable(QStringLiteral("GreetReturn"));
+        stage.source.setUnplayable(QStringLiteral("Wave"));
+        QVERIFY(!stage.play(QStringLiteral("Wave")));
+        QVERIFY(!stage.player.isPlaying());
+        // The return animation cannot play: the animation ends on its own frames.
+        QVERIFY(stage.play(QStringLiteral("Greet")));
+        stage.scheduler.advance(1000);
+        QCOMPARE(stage.log, lines({"0 Greet:0", "100 Greet:1", "200 completed"}));
+        QVERIFY(!stage.player.isPlaying());
+    }
+
     void heldLastFrameShowsMouthShapesUntilReleased()
     {
         Stage stage(standardCharacter());

@@ -38,6 +38,24 @@ private slots:
         QVERIFY(states.animations(QStringLiteral("NoSuchState")).isEmpty());
     }
 
+    void statesNameAnimationsWithoutDecodingThem()
+    {
+        acs::Character character = standardCharacter();
+        character.info.states.append(
+            {QStringLiteral("GESTURINGRIGHT"), {QStringLiteral("wave"), QStringLiteral("greet")}});
+        MemoryCharacterSource source(character);
+        source.setUnplayable(QStringLiteral("Wave")); // found damaged only when played
+        const CharacterStates states(source);
+
+        QCOMPARE(states.animations(states::gesturingRight),
+                 (QStringList{QStringLiteral("Wave"), QStringLiteral("Greet")}));
+        QCOMPARE(states.animations(states::idlingLevel3), QStringList{QStringLiteral("Idle3_1")});
+        for (const QString& name : source.animationNames())
+            QCOMPARE(source.lookups(name), 0);
+        QCOMPARE(source.animationName(u"IDLE2_1"), QStringLiteral("Idle2_1"));
+        QVERIFY(source.animationName(u"Idle4").isEmpty());
+    }
+
     void picksAmongAStatesAnimationsAtRandom()
     {
         acs::Character character = standardCharacter();

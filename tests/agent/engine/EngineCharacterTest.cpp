@@ -35,12 +35,15 @@ EngineSettings quietSettings()
 // observer all write to one log.
 struct Scene
 {
+    // Animations named in `unplayable` are listed but cannot be played, as
+    // damaged ones found only when first played.
     explicit Scene(const acs::Character& model = standardCharacter(),
-                   EngineSettings settings = quietSettings())
+                   EngineSettings settings = quietSettings(), const QStringList& unplayable = {})
         : log(std::make_shared<EngineEventLog>())
         , voice(std::make_shared<FakeVoice>(log))
         , observer(log)
-        , character(QStringLiteral("Merlin"), std::make_shared<MemoryCharacterSource>(model),
+        , source(std::make_shared<MemoryCharacterSource>(model))
+        , character(QStringLiteral("Merlin"), (setUnplayable(*source, unplayable), source),
                     RecordingPartsFactory::makeParts(log, voice), scheduler, random, settings,
                     &observer)
     {}
@@ -58,7 +61,15 @@ struct Scene
     std::shared_ptr<EngineEventLog> log;
     std::shared_ptr<FakeVoice> voice;
     RecordingRequestObserver observer;
+    std::shared_ptr<MemoryCharacterSource> source;
     EngineCharacter character;
+
+private:
+    static void setUnplayable(MemoryCharacterSource& source, const QStringList& names)
+    {
+        for (const QString& name : names)
+            source.setUnplayable(name);
+    }
 };
 
 QStringList lines(std::initializer_list<const char*> items)
@@ -211,6 +222,44 @@ private slots:
         QCOMPARE(scene.log->starting(QStringLiteral("request")),
                  lines({"request 2 Play \"NoSuchAnimation\" started", "request 2 failed",
                         "request 3 Play \"wave\" started", "request 3 done"}));
+    }
+
+    void damagedAnimationsAreSkippedQuietly()
+    {
+        EngineSettings settings = quietSettings();
+        settings.idle = {1000, 500, 3000, 6000};
+        Scene scene(standardCharacter(), settings,
+                    {QStringLiteral("Show"), QStringLiteral("Speak"), QStringLiteral("Wave"),
+                     QStringLiteral("GreetReturn"), QStringLiteral("Idle1_1"),
+                     QStringLiteral("Hide")});
+        const RequestPtr show = scene.character.show();
+        const RequestPtr wave = scene.character.play(QStringLiteral("Wave"));
+        const RequestPtr greet = scene.character.play(QStringLiteral("Greet"));
+        const RequestPtr speak = scene.character.speak(QStringLiteral("Hello"));
+        scene.scheduler.advance(1000);
+        QVERIFY(scene.voice->isSpeaking());
+        scene.voice->finish();
+        scene.scheduler.advance(100);
+        QCOMPARE(statuses({show, wave, greet, speak}),
+                 (QList<RequestStatus>{RequestStatus::Done, RequestStatus::Failed,
+                                       RequestStatus::Done, RequestStatus::Done}));
+        QVERIFY(scene.character.isVisible());
+        // Shown still in the rest pose, Greet without its return, speech without animation.
+        QCOMPARE(scene.log->starting(QStringLiteral("frame")).mid(0, 3),
+                 lines({"frame RestPose:0", "frame Greet:0", "frame Greet:1"}));
+        QVERIFY(scene.log->lines().filter(QStringLiteral("Speak:")).isEmpty());
+
+        // Idling skips the damaged level 1 animation and goes on to level 2.
+        QVERIFY(scene.character.isIdling());
+        scene.log->clear();
+        scene.scheduler.advance(5000);
+        QVERIFY(scene.character.isIdling());
+        QVERIFY(scene.log->lines().contains(QStringLiteral("frame Idle2_1:0")));
+
+        const RequestPtr hide = scene.character.hide();
+        scene.scheduler.advance(1000);
+        QCOMPARE(hide->status(), RequestStatus::Done);
+        QVERIFY(!scene.character.isVisible());
     }
 
     void stopOfOneRequest()
