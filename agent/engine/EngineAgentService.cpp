@@ -1,6 +1,6 @@
 #include "agent/engine/EngineAgentService.h"
 
-#include "agent/engine/AcsCharacterSource.h"
+#include "agent/engine/CharacterFileOpening.h"
 #include "agent/engine/CharacterPartsFactory.h"
 #include "agent/engine/EngineCharacter.h"
 #include "agent/engine/PropertySheetView.h"
@@ -30,7 +30,7 @@ namespace {
 AgentResult<std::shared_ptr<const CharacterSource>> openCharacterFile(const QString& path)
 {
     QString error;
-    std::shared_ptr<const CharacterSource> source = AcsCharacterSource::open(path, &error);
+    std::shared_ptr<const CharacterSource> source = openCharacterSource(path, &error);
     if (!source)
         return AgentResult<std::shared_ptr<const CharacterSource>>::failure(error);
     return source;

@@ -1,8 +1,11 @@
-// acs-info: prints what a character file holds and can export its images,
-// composed animation frames and sounds.
+// acs-info: prints what a character file (2.0, or the older 1.5 format)
+// holds and can export its images, composed animation frames and sounds.
 
 #include "agent/acs/AcsReader.h"
+#include "agent/acs/CompoundFile.h"
 #include "agent/acs/DibCodec.h"
+#include "agent/acs/format15/Acs15File.h"
+#include "agent/acs/format15/Acs15Reader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,7 +14,9 @@
 #include <QImage>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 
 using namespace clipvoice::agent::acs;
 
@@ -76,10 +81,9 @@ QString safeName(const QString& name, qsizetype index)
     return QStringLiteral("%1-%2").arg(index, 3, 10, QLatin1Char('0')).arg(s);
 }
 
-void printInfo(const AcsReader& reader, const QString& path, quint16 language)
+// What both formats share: names, size, version, palette, voice and balloon.
+void printDescription(const CharacterInfo& info, const LocalizedInfo* loc, const QString& path)
 {
-    const CharacterInfo& info = reader.info();
-    const LocalizedInfo* loc = reader.localized(language);
     QTextStream& o = out();
     o << "File: " << path << '\n';
     o << "Name: " << (loc ? loc->name : QString()) << '\n';
@@ -115,6 +119,28 @@ void printInfo(const AcsReader& reader, const QString& path, quint16 language)
     } else {
         o << "Balloon: none\n";
     }
+}
+
+void printAnimationLine(const Animation& a)
+{
+    out() << "  " << a.name << ": " << a.frames.size() << " frames, "
+          << QString::number(a.totalDuration() / 100.0, 'f', 2) << " s, " << transitionText(a)
+          << '\n';
+}
+
+void printStates(const CharacterInfo& info)
+{
+    QTextStream& o = out();
+    o << "States (" << info.states.size() << "):\n";
+    for (const State& s : info.states)
+        o << "  " << s.name << ": " << s.animations.join(QStringLiteral(", ")) << '\n';
+}
+
+void printInfo(const AcsReader& reader, const QString& path, quint16 language)
+{
+    const CharacterInfo& info = reader.info();
+    printDescription(info, reader.localized(language), path);
+    QTextStream& o = out();
     if (info.trayIcon) {
         QString error;
         const QImage icon = DibCodec::decodeTrayIcon(*info.trayIcon, &error);
@@ -127,15 +153,10 @@ void printInfo(const AcsReader& reader, const QString& path, quint16 language)
     }
     o << "Images: " << reader.imageCount() << '\n';
     o << "Sounds: " << reader.soundCount() << '\n';
-    o << "States (" << info.states.size() << "):\n";
-    for (const State& s : info.states)
-        o << "  " << s.name << ": " << s.animations.join(QStringLiteral(", ")) << '\n';
+    printStates(info);
     o << "Animations (" << reader.animations().size() << "):\n";
-    for (const Animation& a : reader.animations()) {
-        o << "  " << a.name << ": " << a.frames.size() << " frames, "
-          << QString::number(a.totalDuration() / 100.0, 'f', 2) << " s, " << transitionText(a)
-          << '\n';
-    }
+    for (const Animation& a : reader.animations())
+        printAnimationLine(a);
     for (const QString& w : reader.warnings())
         o << "Warning: " << w << '\n';
     o.flush();
@@ -200,6 +221,121 @@ bool exportAll(const AcsReader& reader, const QString& dirPath)
     return ok;
 }
 
+// An older (1.5) character: every animation carries its own images and
+// sounds, so each is decoded here (a damaged one is listed as such).
+struct Older
+{
+    const Acs15File* file = nullptr; // owned by the reader
+    std::unique_ptr<Acs15Reader> reader;
+    QList<qsizetype> imageCounts; // per animation; -1 when damaged
+};
+
+bool openOlder(const QString& path, Older* older)
+{
+    auto file = std::make_unique<Acs15File>();
+    QString error;
+    if (!file->openFile(path, &error)) {
+        err() << "acs-info: " << path << ": " << error << '\n';
+        return false;
+    }
+    older->file = file.get();
+    older->reader = std::make_unique<Acs15Reader>(std::move(file), path);
+    for (qsizetype a = 0; a < older->reader->animationCount(); ++a) {
+        Animation15 data;
+        QString animationError;
+        const bool read = older->reader->animation(a) != nullptr &&
+                          older->file->readAnimation(a, &data, &animationError, nullptr);
+        older->imageCounts.append(read ? data.images.size() : -1);
+    }
+    return true;
+}
+
+void printOlderInfo(const Older& older, const QString& path)
+{
+    const Acs15Reader& reader = *older.reader;
+    const CharacterInfo& info = reader.info();
+    printDescription(info, info.localized.isEmpty() ? nullptr : &info.localized.first(), path);
+    QTextStream& o = out();
+    qsizetype images = 0;
+    for (qsizetype count : older.imageCounts)
+        images += std::max<qsizetype>(count, 0);
+    o << "Images: " << images << " (in the animations)\n";
+    o << "Sounds: " << reader.soundCount() << " (in the animations)\n";
+    printStates(info);
+    o << "Animations (" << reader.animationCount() << "):\n";
+    for (qsizetype a = 0; a < reader.animationCount(); ++a) {
+        if (const Animation* animation = reader.animation(a))
+            printAnimationLine(*animation);
+        else
+            o << "  " << reader.animationNames().at(a) << ": damaged, left out\n";
+    }
+    for (const QString& w : older.file->warnings())
+        o << "Warning: " << w << '\n';
+    for (const QString& w : reader.warnings())
+        o << "Warning: " << w << '\n';
+    o.flush();
+}
+
+// The same layout as for 2.0 files: images numbered across the animations in
+// order, a folder of frames per animation, sounds by their reader-wide number.
+bool exportOlder(const Older& older, const QString& dirPath)
+{
+    const Acs15Reader& reader = *older.reader;
+    QDir dir(dirPath);
+    for (const char* sub : {"images", "animations", "sounds"})
+        if (!dir.mkpath(QLatin1String(sub))) {
+            err() << "acs-info: cannot create " << dir.filePath(QLatin1String(sub)) << '\n';
+            return false;
+        }
+    bool ok = true;
+    const auto fail = [&ok](const QString& path) {
+        err() << "acs-info: cannot write " << path << '\n';
+        ok = false;
+    };
+    qsizetype number = 0;
+    for (qsizetype a = 0; a < reader.animationCount(); ++a) {
+        for (qsizetype i = 0; i < older.imageCounts.at(a); ++i, ++number) {
+            const QString path = dir.filePath(
+                QStringLiteral("images/image-%1.png").arg(number, 4, 10, QLatin1Char('0')));
+            QImage img = reader.image(a, i);
+            if (img.isNull()) { // an empty image: a 1 x 1 transparent placeholder
+                img = QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+                img.fill(Qt::transparent);
+            }
+            if (!img.save(path, "PNG"))
+                fail(path);
+        }
+        const Animation* animation = reader.animation(a);
+        if (!animation)
+            continue;
+        const QString sub = QStringLiteral("animations/") + safeName(animation->name, a);
+        dir.mkpath(sub);
+        for (qsizetype f = 0; f < animation->frames.size(); ++f) {
+            const QString path =
+                dir.filePath(sub + QStringLiteral("/frame-%1.png").arg(f, 4, 10, QLatin1Char('0')));
+            if (!reader.frame(a, f).save(path, "PNG"))
+                fail(path);
+        }
+    }
+    for (qsizetype s = 0; s < reader.soundCount(); ++s) {
+        const QString path =
+            dir.filePath(QStringLiteral("sounds/sound-%1.wav").arg(s, 3, 10, QLatin1Char('0')));
+        if (!writeBytes(path, reader.sound(s)))
+            fail(path);
+    }
+    return ok;
+}
+
+bool isCompoundFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(8);
+    return CompoundFile::hasSignature(
+        {reinterpret_cast<const uchar*>(start.constData()), start.size()});
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -208,7 +344,8 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("acs-info"));
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Prints the contents of an Agent 2.0 character file (.acs)."));
+        QStringLiteral("Prints the contents of an Agent character file (.acs), of the 2.0 or the "
+                       "older 1.5 format."));
     parser.addHelpOption();
     const QCommandLineOption exportOption(
         QStringList{QStringLiteral("e"), QStringLiteral("export")},
@@ -231,6 +368,15 @@ int main(int argc, char** argv)
         return 2;
     }
     const QString path = parser.positionalArguments().first();
+    if (isCompoundFile(path)) {
+        Older older;
+        if (!openOlder(path, &older))
+            return 1;
+        printOlderInfo(older, path);
+        if (parser.isSet(exportOption) && !exportOlder(older, parser.value(exportOption)))
+            return 1;
+        return 0;
+    }
     AcsReader reader;
     if (!reader.openFile(path)) {
         err() << "acs-info: " << path << ": " << reader.errorString() << '\n';

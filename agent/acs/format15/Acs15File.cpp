@@ -36,15 +36,17 @@ void Acs15File::reset()
 bool Acs15File::openFile(const QString& path, QString* error)
 {
     reset();
+    m_name = path;
     QString detail;
     if (!m_bytes.openFile(path, &detail))
         return failWith(error, detail);
     return open(error);
 }
 
-bool Acs15File::openData(const QByteArray& data, QString* error)
+bool Acs15File::openData(const QByteArray& data, QString* error, const QString& name)
 {
     reset();
+    m_name = name.isEmpty() ? QStringLiteral("character data") : name;
     m_bytes.setData(data);
     return open(error);
 }
@@ -95,7 +97,7 @@ bool Acs15File::open(QString* error)
                                    .arg(kDamaged)
                                    .arg(m_streams.size()));
     for (const QString& w : std::as_const(m_warnings))
-        qCWarning(lcAcs).noquote() << "character file:" << w;
+        qCWarning(lcAcs).noquote() << QStringLiteral("%1: %2").arg(m_name, w);
     return true;
 }
 
@@ -104,8 +106,8 @@ bool Acs15File::readAnimation(qsizetype index, Animation15* animation, QString* 
     QStringList warnings;
     const bool ok = readAnimation(index, animation, error, &warnings);
     for (const QString& w : std::as_const(warnings))
-        qCWarning(lcAcs).noquote() << QStringLiteral("character file: animation \"%1\": %2")
-                                          .arg(m_character.animations[index].name, w);
+        qCWarning(lcAcs).noquote() << QStringLiteral("%1: animation \"%2\": %3")
+                                          .arg(m_name, m_character.animations[index].name, w);
     return ok;
 }
 

@@ -34,8 +34,9 @@ public:
     static bool hasSignature(FileView file);
 
     // On failure return false with `error` saying what is wrong and where.
+    // Logged problems name the file by `path`, or by `name` for data.
     bool openFile(const QString& path, QString* error);
-    bool openData(const QByteArray& data, QString* error);
+    bool openData(const QByteArray& data, QString* error, const QString& name = QString());
 
     const Character15& character() const override { return m_character; }
     // Problems that did not stop loading: missing animation streams, a
@@ -56,6 +57,7 @@ private:
     void reset();
 
     CharacterFileBytes m_bytes;
+    QString m_name; // the file in log messages
     CompoundFile m_container;
     Character15 m_character;
     QStringList m_warnings;

@@ -1,5 +1,7 @@
 #include "agent/acs/format15/Acs15Reader.h"
 
+#include "agent/acs/format15/Acs15File.h"
+
 #include <QMutexLocker>
 #include <QtEndian>
 
@@ -92,6 +94,24 @@ Acs15Reader::Acs15Reader(std::unique_ptr<Animation15Source> source, QString file
 }
 
 Acs15Reader::~Acs15Reader() = default;
+
+std::unique_ptr<Acs15Reader> Acs15Reader::openFile(const QString& path, QString* error)
+{
+    auto file = std::make_unique<Acs15File>();
+    if (!file->openFile(path, error))
+        return nullptr;
+    return std::make_unique<Acs15Reader>(std::move(file), path);
+}
+
+std::unique_ptr<Acs15Reader> Acs15Reader::openData(const QByteArray& data, const QString& name,
+                                                   QString* error)
+{
+    auto file = std::make_unique<Acs15File>();
+    if (!file->openData(data, error, name))
+        return nullptr;
+    return std::make_unique<Acs15Reader>(std::move(file),
+                                         name.isEmpty() ? QStringLiteral("character data") : name);
+}
 
 const CharacterInfo& Acs15Reader::info() const
 {
@@ -257,7 +277,11 @@ void Acs15Reader::markDamaged(qsizetype index, const QString& reason) const
         entry.streamName.isEmpty()
             ? QStringLiteral("animation \"%1\"").arg(entry.name)
             : QStringLiteral("animation \"%1\" (%2)").arg(entry.name, entry.streamName);
-    const QString message = QStringLiteral("%1 is damaged and left out: %2").arg(where, error);
+    // The file reader's messages name the animation already.
+    const QString message =
+        error.startsWith(QStringLiteral("animation \"%1\"").arg(entry.name))
+            ? QStringLiteral("%1 (the animation is left out)").arg(error)
+            : QStringLiteral("%1 is damaged and left out: %2").arg(where, error);
     {
         QMutexLocker lock(&m_mutex);
         m_warnings.append(message);

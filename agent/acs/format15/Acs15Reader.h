@@ -54,6 +54,14 @@ public:
 
     Acs15Reader(std::unique_ptr<Animation15Source> source, QString fileName);
     ~Acs15Reader();
+
+    // Opens an older character file (Acs15File) for playing. On failure returns
+    // null with `error` saying what is wrong and where. The file is
+    // memory-mapped when it can be and must not change while it is open.
+    static std::unique_ptr<Acs15Reader> openFile(const QString& path, QString* error);
+    // `name` names the data in log messages.
+    static std::unique_ptr<Acs15Reader> openData(const QByteArray& data, const QString& name,
+                                                 QString* error);
     Acs15Reader(const Acs15Reader&) = delete;
     Acs15Reader& operator=(const Acs15Reader&) = delete;
 
