@@ -1,3 +1,5 @@
+#include "agent/acs/format15/Acs15Reader.h"
+#include "agent/acs/testing/Acs15Fixtures.h"
 #include "agent/acs/testing/SampleCharacter.h"
 
 #include <QDir>
@@ -185,6 +187,48 @@ private slots:
         QCOMPARE(sound.readAll(), wave());
         QVERIFY(QFile::exists(exported + QStringLiteral("/images/image-0003.png")));
         QVERIFY(QFile::exists(exported + QStringLiteral("/tray-icon.png")));
+    }
+
+    void infoPrintsAndExportsAnOlderCharacter()
+    {
+        // An older (1.5) character with a damaged animation stream: acs-info
+        // lists it as left out, counts the rest, and exports as for 2.0 files.
+        using namespace clipvoice::agent::acs;
+        const testing::Acs15Fixture fixture = testing::earlyCharacter15();
+        QTemporaryDir d;
+        const QString acs = d.filePath(QStringLiteral("early.acs"));
+        QFile file(acs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fixture.write());
+        file.close();
+
+        const QString exported = d.filePath(QStringLiteral("out"));
+        const Run info =
+            run(QStringLiteral(ACS_INFO_PATH), {QStringLiteral("--export"), exported, acs});
+        QVERIFY2(info.exitCode == 0, qPrintable(info.err + info.out));
+        for (const char* line : {"Name: Early", "Size: 166 x 120", "Format version: 1.31",
+                                 "Voice: none", "Balloon: none", "Images: 7 (in the animations)",
+                                 "Sounds: 3 (in the animations)", "  Appear: 3 frames",
+                                 "  Nervous: damaged, left out", "Warning: animation \"Nervous\""})
+            QVERIFY2(info.out.contains(QLatin1String(line)), qPrintable(line + (": " + info.out)));
+        QVERIFY2(info.err.contains(QLatin1String("early.acs")), qPrintable(info.err));
+
+        const QDir out(exported);
+        QCOMPARE(QDir(exported + QStringLiteral("/images")).entryList(QDir::Files).size(), 7);
+        QCOMPARE(QDir(exported + QStringLiteral("/sounds")).entryList(QDir::Files).size(), 3);
+        QVERIFY(!out.exists(QStringLiteral("animations/002-Nervous")));
+        const QImage frame(exported + QStringLiteral("/animations/001-Wave/frame-0000.png"));
+        QCOMPARE(frame.size(), QSize(166, 120));
+        QString error;
+        const auto reader = Acs15Reader::openData(fixture.write(), QString(), &error);
+        QVERIFY2(reader, qPrintable(error));
+        QString why;
+        QVERIFY2(samePixels(reader->frame(1, 0).convertToFormat(QImage::Format_ARGB32),
+                            frame.convertToFormat(QImage::Format_ARGB32), &why),
+                 qPrintable(why));
+        QFile sound(exported + QStringLiteral("/sounds/sound-000.wav"));
+        QVERIFY(sound.open(QIODevice::ReadOnly));
+        QVERIFY(sound.read(4) == "RIFF");
     }
 
     void coloursAreQuantisedToThePalette()
