@@ -210,7 +210,8 @@ private slots:
                                  "Voice: none", "Balloon: none", "Images: 7 (in the animations)",
                                  "Sounds: 3 (in the animations)", "  Appear: 3 frames",
                                  "  Nervous: damaged, left out", "Warning: animation \"Nervous\""})
-            QVERIFY2(info.out.contains(QLatin1String(line)), qPrintable(line + (": " + info.out)));
+            QVERIFY2(info.out.contains(QLatin1String(line)),
+                     qPrintable(QLatin1String(line) + QStringLiteral(": ") + info.out));
         QVERIFY2(info.err.contains(QLatin1String("early.acs")), qPrintable(info.err));
 
         const QDir out(exported);
