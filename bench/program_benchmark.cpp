@@ -184,11 +184,11 @@ const QString& sameCharacterFile(bool older)
         agent::acs::AcsWriter::writeFile(character, current, nullptr);
         const agent::acs::testing::Converted15 converted =
             agent::acs::testing::toCharacter15(character);
-        const QString older = folder.filePath(QStringLiteral("older.acs"));
-        QFile file(older);
+        const QString olderFile = folder.filePath(QStringLiteral("older.acs"));
+        QFile file(olderFile);
         if (file.open(QIODevice::WriteOnly))
             file.write(agent::acs::testing::writeAcs15(converted.character, converted.animations));
-        return QStringList{current, older};
+        return QStringList{current, olderFile};
     }();
     return paths.at(older ? 1 : 0);
 }
