@@ -3,6 +3,7 @@
 #include "agent/voice/LanguageVoices.h"
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/PcmAudio.h"
+#include "agent/voice/SoundDecoder.h"
 #include "agent/voice/VoiceRanking.h"
 
 #include <QDeadlineTimer>
@@ -355,12 +356,12 @@ SynthesisResult OpenJTalkEngine::synthesize(const SynthesisRequest& request, Syn
         result.error = QStringLiteral("Open JTalk produced no audio");
         return result;
     }
-    QString decodeError;
-    PcmAudio audio = WavCodec::decode(wavFile.readAll(), &decodeError);
-    if (audio.samples.isEmpty()) {
-        result.error = QStringLiteral("Open JTalk produced no audio (%1)").arg(decodeError);
+    DecodedSound sound = decodeSound(wavFile.readAll());
+    if (!sound.ok()) {
+        result.error = QStringLiteral("Open JTalk produced no audio (%1)").arg(sound.error);
         return result;
     }
+    PcmAudio audio = std::move(sound.audio);
 
     JTalkTiming timing;
     QFile traceFile(tracePath);

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QtGlobal>
 
-// 16-bit mono PCM: reading WAV data into it, writing WAV headers and
-// converting between sample rates.
+// 16-bit mono PCM: writing WAV headers and converting between sample rates.
+// Reading sounds is SoundDecoder's.
 namespace clipvoice::agent::voice {
 
 struct PcmAudio
@@ -21,11 +21,6 @@ struct PcmAudio
 class WavCodec
 {
 public:
-    // Reads a RIFF WAVE file holding 8-, 16-, 24- or 32-bit integer PCM with any
-    // number of channels (mixed down to mono). On failure returns an empty
-    // result and, if given, sets `error`.
-    static PcmAudio decode(const QByteArray& wav, QString* error = nullptr);
-
     // The 44-byte header of a 16-bit mono PCM file with `dataBytes` of samples.
     static QByteArray header(qsizetype dataBytes, int sampleRate);
 

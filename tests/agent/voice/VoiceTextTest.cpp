@@ -11,6 +11,7 @@
 #include "agent/voice/MouthShapes.h"
 #include "agent/voice/OpenJTalkEngine.h"
 #include "agent/voice/PcmAudio.h"
+#include "agent/voice/SoundDecoder.h"
 #include "agent/voice/TextChunker.h"
 
 using namespace clipvoice::agent::voice;
@@ -241,7 +242,7 @@ void TestVoiceText::wavRoundTripAndOtherFormats()
 {
     const QByteArray pcm = tone(22050, 100, 0.3);
     const QByteArray wav = WavCodec::header(pcm.size(), 22050) + pcm;
-    const PcmAudio decoded = WavCodec::decode(wav);
+    const PcmAudio decoded = decodeSound(wav).audio;
     QCOMPARE(decoded.sampleRate, 22050);
     QCOMPARE(decoded.samples, pcm);
     QCOMPARE(decoded.durationMs(), 100);
@@ -259,9 +260,9 @@ void TestVoiceText::wavRoundTripAndOtherFormats()
     stereo += "data";
     const uchar dataSize[] = {4, 0, 0, 0, 255, 255, 128, 0};
     stereo += QByteArray(reinterpret_cast<const char*>(dataSize), sizeof dataSize);
-    QString error;
-    const PcmAudio small = WavCodec::decode(stereo, &error);
-    QVERIFY2(small.sampleRate == 11025, qPrintable(error));
+    const DecodedSound sound = decodeSound(stereo);
+    const PcmAudio& small = sound.audio;
+    QVERIFY2(small.sampleRate == 11025, qPrintable(sound.error));
     QCOMPARE(small.samples.size(), 4);
     QCOMPARE(qFromLittleEndian<qint16>(small.samples.constData()), qint16{127 * 256});
     QCOMPARE(qFromLittleEndian<qint16>(small.samples.constData() + 2), qint16{-64 * 256});
@@ -271,7 +272,7 @@ void TestVoiceText::malformedWavIsRefused()
 {
     const QByteArray good = WavCodec::header(8, 8000) + QByteArray(8, '\1');
     QByteArray badFormat = good;
-    badFormat[20] = 3; // IEEE float
+    badFormat[20] = 0x22; // DSP Group TrueSpeech
     QByteArray noChannels = good;
     noChannels[22] = 0;
     const QList<QByteArray> bad{QByteArray(),
@@ -282,14 +283,13 @@ void TestVoiceText::malformedWavIsRefused()
                                 noChannels,
                                 QByteArray("RIFF\xff\xff\xff\xffWAVEdata\xff\xff\xff\xff")};
     for (const QByteArray& wav : bad) {
-        QString error;
-        const PcmAudio audio = WavCodec::decode(wav, &error);
-        QVERIFY(audio.samples.isEmpty());
-        QVERIFY(!error.isEmpty());
+        const DecodedSound sound = decodeSound(wav);
+        QVERIFY(sound.audio.samples.isEmpty());
+        QVERIFY(!sound.error.isEmpty());
     }
-    // A data chunk claiming more than there is gives what there is.
+    // A data chunk claiming more than there is: refused, not read past.
     QByteArray truncated = WavCodec::header(1000, 8000) + QByteArray(10, '\0');
-    QCOMPARE(WavCodec::decode(truncated).samples.size(), 10);
+    QVERIFY(!decodeSound(truncated).ok());
 }
 
 void TestVoiceText::resamplerKeepsDurationAcrossPieces()
