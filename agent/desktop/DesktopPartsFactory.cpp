@@ -7,6 +7,7 @@
 #include "agent/desktop/WindowBalloonView.h"
 #include "agent/desktop/WindowCharacterView.h"
 #include "agent/engine/CharacterSource.h"
+#include "agent/voice/SoundEffectLibrary.h"
 #include "agent/voice/SoundEffectPlayer.h"
 #include "agent/voice/Speaker.h"
 
@@ -43,8 +44,15 @@ engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
         },
         m_trace);
     parts.speech = std::move(speech);
-    parts.sound = std::make_unique<EffectSoundOutput>(std::make_unique<voice::SoundEffectPlayer>(),
-                                                      m_settings);
+    // The sounds are fetched from the character, which outlives its parts.
+    // The log names the character as its file does.
+    const QString name = info.localized.isEmpty() || info.localized.first().name.isEmpty()
+                             ? characterId
+                             : info.localized.first().name;
+    auto sounds = std::make_unique<voice::SoundEffectLibrary>(
+        name, [&character](int index) { return character.sound(index); });
+    parts.sound = std::make_unique<EffectSoundOutput>(
+        std::move(sounds), std::make_unique<voice::SoundEffectPlayer>(), m_settings);
     parts.view = std::move(view);
     return parts;
 }

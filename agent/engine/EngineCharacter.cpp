@@ -71,7 +71,7 @@ EngineCharacter::EngineCharacter(QString id, std::shared_ptr<const CharacterSour
     });
     m_player.setSoundListener([this](int index) {
         if (m_parts.sound && m_visible)
-            m_parts.sound->play(m_source->sound(index));
+            m_parts.sound->play(index);
     });
 }
 

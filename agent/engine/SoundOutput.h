@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QByteArray>
-
 namespace clipvoice::agent::engine {
 
 // Plays the sound effects of animation frames.
@@ -10,9 +8,10 @@ class SoundOutput
 public:
     virtual ~SoundOutput() = default;
 
-    // A complete RIFF/WAVE file as stored in the character; plays alongside any
-    // sound still playing. Must not block.
-    virtual void play(const QByteArray& wave) = 0;
+    // The character's sound `soundIndex` (CharacterSource::sound). Must not
+    // block: an output that decodes sounds does so elsewhere and plays the
+    // sound when it is ready.
+    virtual void play(int soundIndex) = 0;
     virtual void stopAll() = 0;
 };
 

@@ -1,7 +1,6 @@
 #include "agent/voice/SoundEffectPlayer.h"
 
 #include "agent/timing/QtScheduler.h"
-#include "agent/voice/PcmAudio.h"
 #include "agent/voice/VoiceTypes.h"
 
 namespace clipvoice::agent::voice {
@@ -34,16 +33,18 @@ SoundEffectPlayer::~SoundEffectPlayer()
     m_output->stop();
 }
 
-bool SoundEffectPlayer::play(const QByteArray& wav, QString* error)
+bool SoundEffectPlayer::play(const PcmAudio& audio)
 {
-    const PcmAudio audio = WavCodec::decode(wav, error);
-    if (audio.sampleRate <= 0) {
+    if (audio.sampleRate <= 0 || audio.samples.isEmpty())
         return false;
-    }
     stop();
-    Resampler resampler(audio.sampleRate, OutputSampleRate);
     m_output->begin();
-    m_output->write(resampler.process(audio.samples));
+    if (audio.sampleRate == OutputSampleRate) {
+        m_output->write(audio.samples);
+    } else {
+        Resampler resampler(audio.sampleRate, OutputSampleRate);
+        m_output->write(resampler.process(audio.samples));
+    }
     m_timer.start(TickMs, [this] { tick(); });
     return true;
 }

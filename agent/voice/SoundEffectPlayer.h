@@ -8,9 +8,11 @@
 #include "agent/timing/RepeatingTimer.h"
 #include "agent/timing/Scheduler.h"
 #include "agent/voice/AudioOutput.h"
+#include "agent/voice/PcmAudio.h"
 
-// Plays a WAV file held in memory (a character's frame sound) through the same
-// kind of output the speech uses. A new sound replaces one still playing.
+// Plays a decoded sound (a character's frame sound, see SoundEffectLibrary)
+// through the same kind of output the speech uses. A new sound replaces one
+// still playing.
 namespace clipvoice::agent::voice {
 
 class SoundEffectPlayer : public QObject
@@ -25,8 +27,9 @@ public:
                       std::shared_ptr<timing::Scheduler> scheduler, QObject* parent = nullptr);
     ~SoundEffectPlayer() override;
 
-    // False (and nothing plays) when `wav` is not a PCM WAV file.
-    bool play(const QByteArray& wav, QString* error = nullptr);
+    // Sounds at another rate than the output's are converted first. False
+    // (and nothing plays) for an empty sound.
+    bool play(const PcmAudio& audio);
     void stop();
     bool isPlaying() const { return m_timer.isActive(); }
     AudioOutput& output() { return *m_output; }

@@ -21,9 +21,11 @@ public:
 
     CharacterParts create(const QString& characterId, const CharacterSource& character) override;
 
-    // Parts for a character, without the factory.
+    // Parts for a character, without the factory. The sound output logs the
+    // bytes of `character`'s sounds, or their numbers without it.
     static CharacterParts makeParts(const std::shared_ptr<EngineEventLog>& log,
-                                    const std::shared_ptr<FakeVoice>& voice);
+                                    const std::shared_ptr<FakeVoice>& voice,
+                                    const CharacterSource* character = nullptr);
 
     // The voice of the character last created under the id.
     std::shared_ptr<FakeVoice> voice(const QString& characterId) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "agent/engine/CharacterSource.h"
 #include "agent/engine/SoundOutput.h"
 #include "agent/engine/testing/EngineEventLog.h"
 
@@ -7,22 +8,27 @@
 
 namespace clipvoice::agent::engine::testing {
 
-// Logs "sound <the wave's bytes as text>" and "sounds stopped".
+// Logs "sound <the sound's bytes as text>" (or "sound #<index>" without a
+// character) and "sounds stopped".
 class RecordingSoundOutput final : public SoundOutput
 {
 public:
-    explicit RecordingSoundOutput(std::shared_ptr<EngineEventLog> log)
+    RecordingSoundOutput(std::shared_ptr<EngineEventLog> log, const CharacterSource* character)
         : m_log(std::move(log))
+        , m_character(character)
     {}
 
-    void play(const QByteArray& wave) override
+    void play(int soundIndex) override
     {
-        m_log->add(QStringLiteral("sound ") + QString::fromLatin1(wave));
+        m_log->add(m_character ? QStringLiteral("sound ") +
+                                     QString::fromLatin1(m_character->sound(soundIndex))
+                               : QStringLiteral("sound #%1").arg(soundIndex));
     }
     void stopAll() override { m_log->add(QStringLiteral("sounds stopped")); }
 
 private:
     std::shared_ptr<EngineEventLog> m_log;
+    const CharacterSource* m_character;
 };
 
 } // namespace clipvoice::agent::engine::testing

@@ -3,13 +3,19 @@
 
 #include "agent/engine/Acs15CharacterSource.h"
 #include "agent/acs/format15/Acs15Reader.h"
+#include "agent/acs/testing/Acs15Fixtures.h"
+#include "agent/acs/testing/Acs15Writer.h"
 #include "agent/acs/testing/MemoryAnimation15Source.h"
 #include "agent/acs/testing/SampleCharacter.h"
 #include "agent/engine/AnimationPlayer.h"
+#include "agent/engine/CharacterFileOpening.h"
 #include "agent/engine/CharacterStates.h"
 #include "agent/timing/testing/ManualScheduler.h"
+#include "agent/voice/SoundDecoder.h"
+#include "agent/voice/testing/EncodedSounds.h"
 #include "platform/agent/testing/ScriptedRandom.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace clipvoice::agent;
@@ -91,6 +97,45 @@ class Acs15CharacterSourceTest : public QObject
     Q_OBJECT
 
 private slots:
+    // Older files carry their sounds as RIFF/WAVE too, compressed or not; they
+    // come out of a written file intact and decode as the newer format's do.
+    void compressedSoundsOfAnOlderFileDecode()
+    {
+        acs::testing::Acs15Fixture fixture = acs::testing::smallCharacter15();
+        QList<QByteArray> waves;
+        for (auto encoding :
+             {voice::testing::SoundEncoding::MsAdpcm, voice::testing::SoundEncoding::ImaAdpcm,
+              voice::testing::SoundEncoding::Gsm610}) {
+            voice::testing::SoundSpec spec;
+            spec.encoding = encoding;
+            spec.sampleRate = 8000;
+            spec.milliseconds = 300;
+            waves.append(voice::testing::encodeSound(spec));
+        }
+        acs::Animation15& first = fixture.animations[0];
+        first.sounds = waves;
+        for (int f = 0; f < first.frames.size(); ++f)
+            first.frames[f].soundIndex = f < waves.size() ? quint16(f) : acs::NoSound15;
+        QVERIFY(first.frames.size() >= waves.size());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("older.acs"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(acs::testing::writeAcs15(fixture.character, fixture.animations));
+        file.close();
+
+        QString error;
+        const auto source = openCharacterSource(path, &error);
+        QVERIFY2(source, qPrintable(error));
+        QVERIFY(source->animation(fixture.character.animations[0].name));
+        for (int s = 0; s < waves.size(); ++s) {
+            QCOMPARE(source->sound(s), waves[s]);
+            const voice::DecodedSound sound = voice::decodeSound(source->sound(s));
+            QVERIFY2(sound.ok(), qPrintable(sound.error));
+            QVERIFY(std::abs(sound.audio.durationMs() - 300) <= 45);
+        }
+    }
+
     void statesAreReadWithoutDecodingAnimations()
     {
         Older older;

@@ -44,8 +44,8 @@ struct Scene
         , observer(log)
         , source(std::make_shared<MemoryCharacterSource>(model))
         , character(QStringLiteral("Merlin"), (setUnplayable(*source, unplayable), source),
-                    RecordingPartsFactory::makeParts(log, voice), scheduler, random, settings,
-                    &observer)
+                    RecordingPartsFactory::makeParts(log, voice, source.get()), scheduler, random,
+                    settings, &observer)
     {}
 
     // Shows the character without animation and forgets the log so far.
