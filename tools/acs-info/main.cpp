@@ -7,6 +7,8 @@
 #include "agent/acs/format15/Acs15File.h"
 #include "agent/acs/format15/Acs15Reader.h"
 
+#include "SoundReport.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -152,7 +154,9 @@ void printInfo(const AcsReader& reader, const QString& path, quint16 language)
         o << "Tray icon: none\n";
     }
     o << "Images: " << reader.imageCount() << '\n';
-    o << "Sounds: " << reader.soundCount() << '\n';
+    acsinfo::printSounds(
+        o, reader.soundCount(), [&reader](qsizetype s) { return reader.sound(s); },
+        QStringLiteral("Sounds: %1").arg(reader.soundCount()));
     printStates(info);
     o << "Animations (" << reader.animations().size() << "):\n";
     for (const Animation& a : reader.animations())
@@ -160,12 +164,6 @@ void printInfo(const AcsReader& reader, const QString& path, quint16 language)
     for (const QString& w : reader.warnings())
         o << "Warning: " << w << '\n';
     o.flush();
-}
-
-bool writeBytes(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
 
 bool exportAll(const AcsReader& reader, const QString& dirPath)
@@ -206,12 +204,9 @@ bool exportAll(const AcsReader& reader, const QString& dirPath)
                 fail(path);
         }
     }
-    for (qsizetype s = 0; s < reader.soundCount(); ++s) {
-        const QString path =
-            dir.filePath(QStringLiteral("sounds/sound-%1.wav").arg(s, 3, 10, QLatin1Char('0')));
-        if (!writeBytes(path, reader.sound(s)))
-            fail(path);
-    }
+    if (!acsinfo::exportSounds(
+            dir, reader.soundCount(), [&reader](qsizetype s) { return reader.sound(s); }, err()))
+        ok = false;
     if (reader.info().trayIcon) {
         const QImage icon = DibCodec::decodeTrayIcon(*reader.info().trayIcon);
         const QString path = dir.filePath(QStringLiteral("tray-icon.png"));
@@ -260,7 +255,9 @@ void printOlderInfo(const Older& older, const QString& path)
     for (qsizetype count : older.imageCounts)
         images += std::max<qsizetype>(count, 0);
     o << "Images: " << images << " (in the animations)\n";
-    o << "Sounds: " << reader.soundCount() << " (in the animations)\n";
+    acsinfo::printSounds(
+        o, reader.soundCount(), [&reader](qsizetype s) { return reader.sound(s); },
+        QStringLiteral("Sounds: %1 (in the animations)").arg(reader.soundCount()));
     printStates(info);
     o << "Animations (" << reader.animationCount() << "):\n";
     for (qsizetype a = 0; a < reader.animationCount(); ++a) {
@@ -317,12 +314,9 @@ bool exportOlder(const Older& older, const QString& dirPath)
                 fail(path);
         }
     }
-    for (qsizetype s = 0; s < reader.soundCount(); ++s) {
-        const QString path =
-            dir.filePath(QStringLiteral("sounds/sound-%1.wav").arg(s, 3, 10, QLatin1Char('0')));
-        if (!writeBytes(path, reader.sound(s)))
-            fail(path);
-    }
+    if (!acsinfo::exportSounds(
+            dir, reader.soundCount(), [&reader](qsizetype s) { return reader.sound(s); }, err()))
+        ok = false;
     return ok;
 }
 
@@ -349,7 +343,9 @@ int main(int argc, char** argv)
     parser.addHelpOption();
     const QCommandLineOption exportOption(
         QStringList{QStringLiteral("e"), QStringLiteral("export")},
-        QStringLiteral("Write every image, composed animation frame and sound to <dir>."),
+        QStringLiteral("Write every image and composed animation frame to <dir> as PNG, and "
+                       "every sound that plays as a 16-bit PCM WAV file, as the program "
+                       "plays it."),
         QStringLiteral("dir"));
     const QCommandLineOption languageOption(
         QStringList{QStringLiteral("l"), QStringLiteral("language")},

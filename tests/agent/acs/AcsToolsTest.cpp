@@ -1,6 +1,9 @@
+#include "agent/acs/AcsWriter.h"
 #include "agent/acs/format15/Acs15Reader.h"
 #include "agent/acs/testing/Acs15Fixtures.h"
 #include "agent/acs/testing/SampleCharacter.h"
+#include "agent/voice/SoundDecoder.h"
+#include "agent/voice/testing/EncodedSounds.h"
 
 #include <QDir>
 #include <QFile>
@@ -182,9 +185,14 @@ private slots:
             QVERIFY2(samePixels(frames[i], back, &why),
                      qPrintable(QStringLiteral("frame %1: %2").arg(i).arg(why)));
         }
+        // The 8-bit sound comes out as the 16-bit PCM the program plays.
         QFile sound(exported + QStringLiteral("/sounds/sound-000.wav"));
         QVERIFY(sound.open(QIODevice::ReadOnly));
-        QCOMPARE(sound.readAll(), wave());
+        const clipvoice::agent::voice::PcmAudio played =
+            clipvoice::agent::voice::decodeSound(wave()).audio;
+        QCOMPARE(sound.readAll(),
+                 clipvoice::agent::voice::WavCodec::header(played.samples.size(), 11025) +
+                     played.samples);
         QVERIFY(QFile::exists(exported + QStringLiteral("/images/image-0003.png")));
         QVERIFY(QFile::exists(exported + QStringLiteral("/tray-icon.png")));
     }
@@ -230,6 +238,72 @@ private slots:
         QFile sound(exported + QStringLiteral("/sounds/sound-000.wav"));
         QVERIFY(sound.open(QIODevice::ReadOnly));
         QVERIFY(sound.read(4) == "RIFF");
+    }
+
+    // Each sound's format and whether it plays; the export holds each sound
+    // that plays as 16-bit PCM at its own rate and length, and names the rest.
+    void soundsArePrintedAndExportedAsPlayed()
+    {
+        namespace voice = clipvoice::agent::voice;
+        using namespace clipvoice::agent::acs;
+        voice::testing::SoundSpec spec;
+        spec.encoding = voice::testing::SoundEncoding::MsAdpcm;
+        spec.sampleRate = 11025;
+        spec.milliseconds = 400;
+        const QByteArray adpcm = voice::testing::encodeSound(spec);
+        QByteArray trueSpeech = voice::WavCodec::header(800, 8000) + QByteArray(800, '\0');
+        trueSpeech[20] = 0x22;
+        spec.encoding = voice::testing::SoundEncoding::Gsm610;
+        spec.sampleRate = 8000;
+        const QByteArray gsm = voice::testing::encodeSound(spec);
+        testing::SampleCharacter::Options options;
+        options.side = 32;
+        Character character = testing::SampleCharacter::build(options);
+        character.sounds = {adpcm, trueSpeech, gsm};
+        for (Animation& animation : character.animations)
+            for (Frame& frame : animation.frames)
+                frame.soundIndex = NoSound;
+        character.animations[0].frames[0].soundIndex = 0;
+        character.animations[0].frames[1].soundIndex = 1;
+        QTemporaryDir d;
+        const QString acs = d.filePath(QStringLiteral("sounds.acs"));
+        QString error;
+        QVERIFY2(AcsWriter::writeFile(character, acs, &error), qPrintable(error));
+
+        const QString exported = d.filePath(QStringLiteral("out"));
+        const Run info =
+            run(QStringLiteral(ACS_INFO_PATH), {QStringLiteral("--export"), exported, acs});
+        QVERIFY2(info.exitCode == 0, qPrintable(info.err + info.out));
+        for (const QString& line :
+             {QStringLiteral("Sounds: 3\n"),
+              QStringLiteral("  sound 0: MS ADPCM (0x0002), 1 channel, 11025 Hz, %1 bytes, 0.400 "
+                             "s: plays\n")
+                  .arg(adpcm.size()),
+              QStringLiteral("  sound 1: DSP Group TrueSpeech (0x0022), 1 channel, 8000 Hz, 844 "
+                             "bytes: not played (no decoder for DSP Group TrueSpeech (0x0022))\n"),
+              QStringLiteral("  sound 2: GSM 6.10 (0x0031), 1 channel, 8000 Hz")})
+            QVERIFY2(info.out.contains(line),
+                     qPrintable(line + QStringLiteral(" in:\n") + info.out));
+        QVERIFY2(info.err.contains(QStringLiteral("sound 1 is not exported")),
+                 qPrintable(info.err));
+
+        const QDir sounds(exported + QStringLiteral("/sounds"));
+        QCOMPARE(sounds.entryList(QDir::Files),
+                 (QStringList{QStringLiteral("sound-000.wav"), QStringLiteral("sound-002.wav")}));
+        for (const auto& [name, stored] : {std::pair{QStringLiteral("sound-000.wav"), adpcm},
+                                           std::pair{QStringLiteral("sound-002.wav"), gsm}}) {
+            QFile file(sounds.filePath(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            const voice::DecodedSound original = voice::decodeSound(stored);
+            const voice::DecodedSound back = voice::decodeSound(bytes);
+            QVERIFY2(back.ok(), qPrintable(back.error));
+            QCOMPARE(back.header->formatTag, voice::WaveTag::Pcm);
+            QCOMPARE(back.header->bitsPerSample, 16);
+            QCOMPARE(back.header->channels, 1);
+            QCOMPARE(back.audio.sampleRate, original.audio.sampleRate);
+            QCOMPARE(back.audio.samples, original.audio.samples);
+        }
     }
 
     void coloursAreQuantisedToThePalette()
