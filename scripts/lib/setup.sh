@@ -20,7 +20,7 @@ CLIPVOICE_BUILD_PACKAGES=(
 CLIPVOICE_TEST_PACKAGES=(
     xvfb xauth x11-utils xdotool xclip trayer
     weston xwayland wl-clipboard
-    pulseaudio pulseaudio-utils imagemagick
+    pulseaudio pulseaudio-utils imagemagick sox
     python3 libbenchmark-dev libx11-dev
     clang libclang-rt-14-dev clang-format
 )
