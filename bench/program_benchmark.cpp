@@ -13,6 +13,7 @@
 #include "agent/ui/CharacterWindow.h"
 #include "agent/ui/SpeechBalloon.h"
 #include "bench/LargeCopiedText.h"
+#include "bench/ProcessMeasures.h"
 #include "platform/agent/AgentService.h"
 #include "platform/qt/QtClipboard.h"
 #include "speech/ClipboardWatcher.h"
@@ -34,70 +35,12 @@
 #include <memory>
 
 using namespace clipvoice;
+using bench::resetPeakMemory;
+using bench::runUntil;
+using bench::StallMeter;
+using bench::statusKilobytes;
 
 namespace {
-
-// A field of /proc/self/status in kilobytes (VmRSS, VmHWM).
-qint64 statusKilobytes(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(static_cast<qsizetype>(qstrlen(field)) + 1)
-                .trimmed()
-                .split(' ')
-                .value(0)
-                .toLongLong();
-    }
-    return -1;
-}
-
-// Starts a new peak: VmHWM falls back to the present VmRSS.
-void resetPeakMemory()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
-
-// The longest gap between two turns of the event loop while it runs.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, &m_timer, [this] {
-            const qint64 now = m_clock.nsecsElapsed();
-            m_longest = std::max(m_longest, now - m_last);
-            m_last = now;
-        });
-        m_clock.start();
-        m_timer.start();
-    }
-    double longestMilliseconds() const { return static_cast<double>(m_longest) / 1e6; }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
-// Runs the event loop until `done` holds or 60 s pass.
-template <typename Predicate> bool runUntil(Predicate done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 60000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
 
 const agent::ui::CharacterWindow* shownCharacterWindow()
 {

@@ -6,8 +6,8 @@ writes it as JSON.
 
 RESULTS-DIR holds the Google Benchmark outputs (catalogue.json,
 program-open.json, program-bigframe.json, program-queue.json,
-program-long-line.json, program-formats.json, acs15.json, balloon.json,
-latency.json), desktop.json from
+program-long-line.json, program-formats.json, acs15.json, sounds.json,
+balloon.json, latency.json), desktop.json from
 bench/desktop_measures.sh and selection.json from bench/selection_idle.sh;
 the table goes
 to RESULTS-DIR/results.json."""
@@ -51,7 +51,7 @@ def main():
     entries = {}
     for name in ("catalogue.json", "program-open.json", "program-bigframe.json",
                  "program-queue.json", "program-long-line.json", "program-formats.json",
-                 "acs15.json", "balloon.json", "latency.json"):
+                 "acs15.json", "sounds.json", "balloon.json", "latency.json"):
         entries.update(benchmarks(load(os.path.join(folder, name))))
     desktop = load(os.path.join(folder, "desktop.json"))
     selection = load(os.path.join(folder, "selection.json"))
@@ -91,6 +91,17 @@ def main():
         row("older character: slowest first frame of one animation (decoding its stream)",
             worst.get("worst_ms"), "ms", "< 50",
             worst.get("worst_ms") is not None and worst["worst_ms"] < 50)
+    alone = find(entries, "decodeEverySound")
+    library = find(entries, "libraryDecodesEverySound")
+    if library:
+        row("a character's 100 MS ADPCM sounds of 1 s: all decoded", library["ms"], "ms", "< 50",
+            library["ms"] < 50,
+            f"the decoder alone, one after another: {alone['ms']:.1f} ms" if alone else "")
+        stall = library.get("longest_stall_ms")
+        row("  longest stall of the window's thread", stall, "ms", "< 50",
+            stall is not None and stall < 50)
+        row("  peak memory over the process before", library.get("peak_MB"), "MB",
+            note=f"kept for playing (48 kHz): {library.get('kept_MB', 0):.1f} MB")
     normal = find(entries, "bigFrameOpenAndFirstFrame/normal")
     shared = find(entries, "bigFrameOpenAndFirstFrame/sharedImage")
     if normal and shared:
