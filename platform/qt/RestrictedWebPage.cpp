@@ -1,5 +1,7 @@
 #include "platform/qt/RestrictedWebPage.h"
 
+#include "platform/qt/ShippedPages.h"
+
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineQuotaRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
@@ -41,7 +43,8 @@ bool RestrictedWebPage::isAllowedScheme(const QString& scheme)
 {
     const QString s = scheme.toLower();
     return s == QLatin1String("http") || s == QLatin1String("https") ||
-           s == QLatin1String("about") || s == QLatin1String("data");
+           s == QLatin1String("about") || s == QLatin1String("data") ||
+           s == QLatin1String(shippedpages::kScheme);
 }
 
 QWebEnginePage* RestrictedWebPage::createWindow(WebWindowType)

@@ -14,7 +14,8 @@ class RestrictedWebPage final : public QWebEnginePage
 public:
     explicit RestrictedWebPage(QWebEngineProfile* profile, QObject* parent = nullptr);
 
-    // Schemes the pane may show: web pages, plus the blank and error pages the
+    // Schemes the pane may show: web pages, the pages the program carries
+    // (whose scheme serves nothing else), plus the blank and error pages the
     // browser makes itself.
     static bool isAllowedScheme(const QString& scheme);
 

@@ -1,6 +1,8 @@
 #include "platform/qt/WebEnginePane.h"
 
+#include "platform/qt/PlatformLog.h"
 #include "platform/qt/RestrictedWebPage.h"
+#include "platform/qt/ShippedPages.h"
 
 #include <QCoreApplication>
 #include <QVBoxLayout>
@@ -37,6 +39,8 @@ void WebEnginePane::createView()
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             [](QWebEngineDownloadRequest* download) { download->cancel(); });
+    // The pages the program carries, served from its resources.
+    m_profile->installUrlSchemeHandler(shippedpages::kScheme, new ShippedPageSchemeHandler(this));
 
     m_view = new QWebEngineView(this);
     m_page = new RestrictedWebPage(m_profile, m_view);
@@ -44,6 +48,15 @@ void WebEnginePane::createView()
     m_view->setContextMenuPolicy(Qt::NoContextMenu);
     layout()->addWidget(m_view);
     setFocusProxy(m_view);
+    // Which page the pane ended up showing, for the log (and the tests that read it).
+    connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        const QString address = m_view->url().toDisplayString();
+        if (ok)
+            qCInfo(lcPlatform).noquote()
+                << QStringLiteral("web pane shows \"%1\" from %2").arg(m_view->title(), address);
+        else
+            qCWarning(lcPlatform).noquote() << "web pane could not load" << address;
+    });
 }
 
 void WebEnginePane::navigate(const QUrl& address)
@@ -58,6 +71,7 @@ void prepareWebEngine()
     if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    shippedpages::registerScheme();
 }
 
 } // namespace clipvoice::platform

@@ -13,7 +13,8 @@ class RestrictedWebPage;
 
 // The browser pane, built on Qt WebEngine and locked down: web content cannot
 // open windows or pop-ups, read local files, download anything or be granted
-// any permission, and the pane keeps no cookies or cache on disk.
+// any permission, and the pane keeps no cookies or cache on disk. The pages the
+// program carries come from its resources (ShippedPages.h).
 class WebEnginePane final : public QWidget, public WebPane
 {
     Q_OBJECT

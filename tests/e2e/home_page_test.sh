@@ -26,6 +26,10 @@ pane_is_magenta() {
     [ "$r" -gt 200 ] && [ "$g" -lt 60 ] && [ "$b" -gt 200 ]
 }
 e2e_wait_for 60 pane_is_magenta || e2e_fail "the home page is not shown in the browser pane"
+# The pane reports the page it shows: the server's, not the shipped one.
+e2e_wait_for 30 grep -qF "web pane shows \"gear\" from $CLIPVOICE_HOME_URL" "$E2E_DIR/first.log" \
+    || e2e_fail "the log does not name the configured page"
+grep -q 'from clipvoice:' "$E2E_DIR/first.log" && e2e_fail "the shipped page was shown although an address was configured"
 
 # The page's script ran, and none of what it tried was allowed: no pop-up
 # window, no local file read, no geolocation.

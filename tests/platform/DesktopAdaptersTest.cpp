@@ -77,9 +77,9 @@ private slots:
         QVERIFY(folders.isDefaultWindowsDirectory());
     }
 
-    void browserPaneShowsOnlyWebPages()
+    void browserPaneShowsOnlyWebPagesAndItsOwn()
     {
-        for (const char* scheme : {"http", "https", "HTTPS", "about", "data"})
+        for (const char* scheme : {"http", "https", "HTTPS", "about", "data", "clipvoice"})
             QVERIFY2(RestrictedWebPage::isAllowedScheme(QLatin1String(scheme)), scheme);
         for (const char* scheme : {"file", "ftp", "qrc", "javascript", "chrome", "view-source", ""})
             QVERIFY2(!RestrictedWebPage::isAllowedScheme(QLatin1String(scheme)), scheme);
