@@ -13,6 +13,16 @@
 
 namespace clipvoice::agent::desktop {
 
+voice::CharacterVoice characterVoiceFor(const acs::CharacterInfo& info)
+{
+    if (!info.voice)
+        return {};
+    // Without the extra voice data the file says nothing of the gender.
+    const acs::VoiceInfo& stored = *info.voice;
+    return voice::CharacterVoice::fromStored(stored.speed, stored.pitch,
+                                             stored.hasExtraData ? stored.gender : 0);
+}
+
 DesktopPartsFactory::DesktopPartsFactory(ui::ServiceSettings& settings, ActionsFor actions,
                                          Trace trace, const ui::UserDictionary* dictionary)
     : m_settings(settings)
@@ -32,8 +42,10 @@ engine::CharacterParts DesktopPartsFactory::create(const QString& characterId,
     if (wantsBalloon)
         parts.balloon = std::make_unique<WindowBalloonView>(
             view->window(), balloonStyleFor(info.balloon), m_settings);
-    auto speech = std::make_unique<SpeakerSpeechOutput>(std::make_unique<voice::Speaker>(),
-                                                        m_settings, m_trace, m_dictionary);
+    auto speaker = std::make_unique<voice::Speaker>();
+    speaker->setCharacterVoice(characterVoiceFor(info));
+    auto speech = std::make_unique<SpeakerSpeechOutput>(std::move(speaker), m_settings, m_trace,
+                                                        m_dictionary);
     // A save says each line as the character's voice would say it then. The
     // saver goes before the voice it asks (see CharacterParts).
     SpeakerSpeechOutput* voice = speech.get();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "agent/acs/Character.h"
 #include "agent/engine/CharacterPartsFactory.h"
+#include "agent/voice/CharacterVoice.h"
 
 #include <functional>
 
@@ -12,6 +14,9 @@ class UserDictionary;
 namespace clipvoice::agent::desktop {
 
 struct CharacterActions;
+
+// How a character's file asks it to sound (its voice block, if any).
+voice::CharacterVoice characterVoiceFor(const acs::CharacterInfo& info);
 
 // Gives each loaded character its window, balloon, voice and sound effects.
 class DesktopPartsFactory final : public engine::CharacterPartsFactory

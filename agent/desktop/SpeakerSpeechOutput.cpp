@@ -106,9 +106,16 @@ void SpeakerSpeechOutput::speak(const QString& text, qint32 languageId,
     m_words = 0;
     m_mouthChanges = 0;
     if (m_trace) {
-        // What the engine is given when reading rewrites the line; worked out
-        // again here, only for the trace.
+        // The voice, speed and pitch the line is planned with, and what the
+        // engine is given when reading rewrites it; worked out again here,
+        // only for the trace.
         const voice::LineRequest request = m_speaker->requestFor(text, languageId);
+        const voice::VoiceSelection selection =
+            m_speaker->catalog()->select(languageId, request.voice);
+        m_trace(QStringLiteral("speech settings: voice %1, speed %2, pitch %3")
+                    .arg(selection.engine ? selection.voice.key() : QStringLiteral("none"))
+                    .arg(request.speed)
+                    .arg(request.pitch));
         if (request.reading) {
             QString spoken = request.reading->rewrite(text).text;
             spoken.replace(QLatin1Char('\n'), QStringLiteral("\\n"));

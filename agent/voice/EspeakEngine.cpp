@@ -218,14 +218,23 @@ QList<VoiceInfo> EspeakEngine::voices() const
                                        [&id](const VoiceInfo& voice) { return voice.id == id; });
         if (same != result.end()) {
             same->languages.append(lcid);
+            std::next(same)->languages.append(lcid); // its female variant
             continue;
         }
+        // espeak-ng's voices speak as a man; its "f3" variant, a woman, which
+        // characters asking for a woman's voice get.
         VoiceInfo voice;
         voice.engine = name();
         voice.id = id;
         voice.label = QStringLiteral("espeak-ng (%1)").arg(id);
         voice.languages = {lcid};
+        voice.gender = VoiceGender::Male;
         voice.quality = VoiceRanking::Espeak;
+        result.append(voice);
+        voice.id = id + QLatin1String(FemaleVariant);
+        voice.label = QStringLiteral("espeak-ng (%1, female)").arg(id);
+        voice.gender = VoiceGender::Female;
+        voice.quality = VoiceRanking::Espeak - 1;
         result.append(voice);
     }
     return result;

@@ -19,8 +19,10 @@ class EspeakEngine final : public SpeechEngine
 public:
     QString name() const override;
     bool supportsLanguage(qint32 lcid) const override;
-    // One voice per language of LanguageVoices (Chinese has one for both).
+    // Two voices per language of LanguageVoices (Chinese has one pair for
+    // both): the language's own, a man's, and its female variant ("en-us+f3").
     QList<VoiceInfo> voices() const override;
+    static constexpr const char* FemaleVariant = "+f3";
     int maxChunkLength() const override { return 600; }
     bool streamsAudio() const override { return true; }
     bool reportsPhonemes() const override { return true; }

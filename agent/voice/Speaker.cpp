@@ -228,12 +228,9 @@ std::shared_ptr<const reading::LineReading> Speaker::readingFor(qint32 lcid) con
 
 LineRequest Speaker::requestFor(const QString& text, qint32 lcid) const
 {
-    return LineRequest{text,
-                       lcid,
-                       m_settings.speed,
-                       m_settings.pitch,
-                       m_voiceChoices.value(lcid),
-                       readingFor(lcid)};
+    const VoicePlan plan = planVoice(*m_catalog, lcid, m_voiceChoices.value(lcid), m_characterVoice,
+                                     m_settings.speed, m_settings.pitch);
+    return LineRequest{text, lcid, plan.speed, plan.pitch, plan.voiceKey, readingFor(lcid)};
 }
 
 void Speaker::request(Line& line)

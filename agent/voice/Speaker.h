@@ -10,6 +10,7 @@
 #include "agent/timing/RepeatingTimer.h"
 #include "agent/timing/Scheduler.h"
 #include "agent/voice/AudioOutput.h"
+#include "agent/voice/CharacterVoice.h"
 #include "agent/voice/LineStream.h"
 #include "agent/voice/LineSynthesis.h"
 #include "agent/voice/VoiceCatalog.h"
@@ -56,6 +57,13 @@ public:
     int speed() const { return m_settings.speed; }
     void setPitch(int pitch); // 0..100, 50 the voice's own
     int pitch() const { return m_settings.pitch; }
+
+    // How the character speaking sounds: its gender chooses among the voices
+    // of the engine for a language (unless the user chose one), and its speed
+    // and pitch are those the user's settings move from. Applies from the
+    // next line whose synthesis has not started.
+    void setCharacterVoice(const CharacterVoice& voice) { m_characterVoice = voice; }
+    const CharacterVoice& characterVoice() const { return m_characterVoice; }
 
     // The voices for a language, the most natural first.
     QList<VoiceInfo> voicesFor(qint32 lcid) const;
@@ -159,6 +167,7 @@ private:
     std::shared_ptr<const QList<reading::PronunciationEntry>> m_dictionary;
     mutable QHash<qint32, std::shared_ptr<const reading::LineReading>> m_readings;
     QHash<qint32, QString> m_voiceChoices;
+    CharacterVoice m_characterVoice;
     qint32 m_language = 1033;
     int m_nextId = 1;
     int m_mouth = 0;

@@ -19,6 +19,7 @@
 using namespace clipvoice::agent;
 using namespace clipvoice::agent::voice;
 using voice::testing::FakeEngine;
+using voice::testing::ListedLanguagesEngine;
 using voice::testing::ManualPlayback;
 
 namespace {
@@ -41,34 +42,6 @@ std::shared_ptr<FakeEngine> engine(const QString& name, const QList<VoiceInfo>& 
     fake->setVoices(voices);
     return fake;
 }
-
-// Speaks only the languages its voices name.
-class ListedLanguagesEngine final : public SpeechEngine
-{
-public:
-    explicit ListedLanguagesEngine(std::shared_ptr<FakeEngine> inner)
-        : m_inner(std::move(inner))
-    {}
-    QString name() const override { return m_inner->name(); }
-    bool supportsLanguage(qint32 lcid) const override
-    {
-        const QList<VoiceInfo> all = voices();
-        return std::any_of(all.begin(), all.end(),
-                           [lcid](const VoiceInfo& v) { return v.speaks(lcid); });
-    }
-    QList<VoiceInfo> voices() const override { return m_inner->voices(); }
-    int maxChunkLength() const override { return m_inner->maxChunkLength(); }
-    bool streamsAudio() const override { return true; }
-    bool reportsPhonemes() const override { return true; }
-    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
-                               const std::atomic_bool& cancel) override
-    {
-        return m_inner->synthesize(request, sink, cancel);
-    }
-
-private:
-    std::shared_ptr<FakeEngine> m_inner;
-};
 
 OpenJTalkSetup noOpenJTalk()
 {
@@ -116,7 +89,8 @@ private slots:
         const VoiceCatalog catalog(noOpenJTalk(), installed(true));
         QCOMPARE(keys(catalog.voicesFor(1033)),
                  (QStringList{QStringLiteral("RHVoice/Slt"), QStringLiteral("Flite/deep"),
-                              QStringLiteral("Flite/clear"), QStringLiteral("espeak-ng/en-us")}));
+                              QStringLiteral("Flite/clear"), QStringLiteral("espeak-ng/en-us"),
+                              QStringLiteral("espeak-ng/en-us+f3")}));
         QCOMPARE(catalog.select(1033).voice.key(), QStringLiteral("RHVoice/Slt"));
         QCOMPARE(catalog.select(1049).voice.key(), QStringLiteral("RHVoice/Aleksandr"));
         // Languages no better engine speaks keep espeak-ng.

@@ -211,4 +211,32 @@ private:
     QList<int> m_speeds;
 };
 
+// Speaks only the languages its voices name.
+class ListedLanguagesEngine final : public SpeechEngine
+{
+public:
+    explicit ListedLanguagesEngine(std::shared_ptr<FakeEngine> inner)
+        : m_inner(std::move(inner))
+    {}
+    QString name() const override { return m_inner->name(); }
+    bool supportsLanguage(qint32 lcid) const override
+    {
+        const QList<VoiceInfo> all = voices();
+        return std::any_of(all.begin(), all.end(),
+                           [lcid](const VoiceInfo& v) { return v.speaks(lcid); });
+    }
+    QList<VoiceInfo> voices() const override { return m_inner->voices(); }
+    int maxChunkLength() const override { return m_inner->maxChunkLength(); }
+    bool streamsAudio() const override { return true; }
+    bool reportsPhonemes() const override { return true; }
+    SynthesisResult synthesize(const SynthesisRequest& request, SynthesisSink& sink,
+                               const std::atomic_bool& cancel) override
+    {
+        return m_inner->synthesize(request, sink, cancel);
+    }
+
+private:
+    std::shared_ptr<FakeEngine> m_inner;
+};
+
 } // namespace clipvoice::agent::voice::testing
