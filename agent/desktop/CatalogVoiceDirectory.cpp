@@ -32,6 +32,29 @@ QList<ui::VoiceOption> CatalogVoiceDirectory::voices(qint32 languageId) const
     return options;
 }
 
+QString CatalogVoiceDirectory::genderNote(qint32 languageId) const
+{
+    const voice::VoiceSelection selection = m_catalog->select(languageId);
+    if (!selection.engine)
+        return {};
+    bool female = false;
+    bool male = false;
+    for (const voice::VoiceInfo& info : m_catalog->voicesFor(languageId)) {
+        if (info.engine != selection.voice.engine)
+            continue;
+        female = female || info.gender == voice::VoiceGender::Female;
+        male = male || info.gender == voice::VoiceGender::Male;
+    }
+    if (female == male)
+        return {};
+    return female ? QStringLiteral("%1 のこの言語の声は女性だけです。男性のキャラクタも"
+                                   "女性の声で話します。")
+                        .arg(selection.voice.engine)
+                  : QStringLiteral("%1 のこの言語の声は男性だけです。女性のキャラクタも"
+                                   "男性の声で話します。")
+                        .arg(selection.voice.engine);
+}
+
 QString CatalogVoiceDirectory::sampleText(qint32 languageId)
 {
     switch (languageId) {

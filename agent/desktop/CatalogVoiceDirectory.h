@@ -22,6 +22,7 @@ public:
 
     QString languageName(qint32 languageId) const override;
     QList<ui::VoiceOption> voices(qint32 languageId) const override;
+    QString genderNote(qint32 languageId) const override;
     void preview(qint32 languageId, const QString& key, int rate, int pitch) override;
     void stopPreview() override;
 

@@ -24,6 +24,14 @@ public:
     virtual QString languageName(qint32 languageId) const = 0;
     // The voices for a language, the most natural (the default) first.
     virtual QList<VoiceOption> voices(qint32 languageId) const = 0;
+    // Said under the voices when the language's default engine has voices of
+    // one gender only, so characters of the other speak with them; empty
+    // otherwise.
+    virtual QString genderNote(qint32 languageId) const
+    {
+        Q_UNUSED(languageId);
+        return {};
+    }
     // Says a short sample in the language with the voice, at a rate and pitch
     // of the sheet's scales (-10 .. 10, 0 normal); a new preview or stop()
     // ends the one before.

@@ -94,10 +94,16 @@ void VoicePicker::fill()
     const QString chosen = m_stored.value(m_language);
     const int row = chosen.isEmpty() ? 0 : m_voices->findData(chosen);
     m_voices->setCurrentIndex(std::max(row, 0));
-    if (!chosen.isEmpty() && row < 0) {
-        m_note->setText(QStringLiteral("選んだ音声「%1」はインストールされていないため、"
-                                       "「%2」で読み上げます。")
-                            .arg(chosen, voices.first().label));
+    QStringList notes;
+    if (!chosen.isEmpty() && row < 0)
+        notes << QStringLiteral("選んだ音声「%1」はインストールされていないため、"
+                                "「%2」で読み上げます。")
+                     .arg(chosen, voices.first().label);
+    const QString gender = m_directory->genderNote(m_language);
+    if (!gender.isEmpty())
+        notes << gender;
+    if (!notes.isEmpty()) {
+        m_note->setText(notes.join(QLatin1Char('\n')));
         m_note->show();
     }
 }

@@ -61,6 +61,11 @@ public:
                 {QStringLiteral("Flite/slt"), QStringLiteral("Flite slt")},
                 {QStringLiteral("espeak-ng/en-us"), QStringLiteral("espeak-ng (en-us)")}};
     }
+    QString genderNote(qint32 languageId) const override
+    {
+        return languageId == 1049 ? QStringLiteral("espeak-ng speaks Russian as a man only")
+                                  : QString();
+    }
     void preview(qint32 languageId, const QString& key, int rate, int pitch) override
     {
         previews.append(
@@ -283,6 +288,21 @@ private slots:
         sheet.setLanguage(1049);
         QCOMPARE(combo->count(), 1);
         QVERIFY(!combo->isEnabled());
+    }
+
+    void aLanguageWithVoicesOfOneGenderIsNoted()
+    {
+        ServiceSettings settings(iniPath());
+        StandInVoices voices;
+        PropertySheet sheet(&settings);
+        sheet.setVoiceDirectory(&voices);
+        sheet.setLanguage(1049);
+        sheet.show();
+        auto* note = child<QLabel>(&sheet, "voiceNote");
+        QVERIFY(!note->isHidden());
+        QCOMPARE(note->text(), QStringLiteral("espeak-ng speaks Russian as a man only"));
+        sheet.setLanguage(1033);
+        QVERIFY(note->isHidden());
     }
 
     void aChosenVoiceThatIsGoneIsNamedAndKept()
