@@ -41,8 +41,11 @@ int main(int argc, char** argv)
     bubble.balloonText = QStringLiteral("#101c36");
     bubble.balloonBackground = QStringLiteral("#f3f7ff");
     bubble.balloonBorder = QStringLiteral("#2f5cb4");
+    // A man's voice at its usual pitch and a brisk pace; Puff a woman's voice,
+    // a little higher than usual and a little slower.
     bubble.voiceGender = QStringLiteral("male");
-    bubble.voicePitch = 100;
+    bubble.voicePitch = 120;
+    bubble.voiceSpeed = 170;
     bubble.soundPitch = 1.0;
 
     CharacterDescription puff;
@@ -58,7 +61,8 @@ int main(int argc, char** argv)
     puff.balloonBackground = QStringLiteral("#fff5fa");
     puff.balloonBorder = QStringLiteral("#e58fb2");
     puff.voiceGender = QStringLiteral("female");
-    puff.voicePitch = 140;
+    puff.voicePitch = 235;
+    puff.voiceSpeed = 160;
     puff.soundPitch = 1.26;
 
     const BubbleFigure bubbleFigure;
