@@ -78,20 +78,22 @@ QByteArray Resampler::process(const QByteArray& pcm)
         in[static_cast<std::size_t>(i) + 1] = qFromLittleEndian<qint16>(pcm.constData() + i * 2);
     }
     const double step = static_cast<double>(m_inputRate) / m_outputRate;
-    QByteArray out;
-    out.reserve(static_cast<qsizetype>(static_cast<double>(count) / step) * 2 + 4);
+    // Written in place: at most one sample more than the ratio says.
+    QByteArray out((static_cast<qsizetype>((static_cast<double>(count) - m_position) / step) + 2) *
+                       2,
+                   Qt::Uninitialized);
+    char* write = out.data();
     double pos = m_position;
     const auto last = static_cast<double>(count);
     while (pos < last) {
         const auto index = static_cast<std::size_t>(pos);
         const double frac = pos - static_cast<double>(index);
         const double value = in[index] * (1.0 - frac) + in[index + 1] * frac;
-        const auto sample = static_cast<qint16>(std::lround(value));
-        char bytes[2];
-        qToLittleEndian<qint16>(sample, bytes);
-        out.append(bytes, 2);
+        qToLittleEndian<qint16>(static_cast<qint16>(std::lround(value)), write);
+        write += 2;
         pos += step;
     }
+    out.truncate(write - out.constData());
     m_position = pos - last;
     m_previous = in.back();
     m_havePrevious = true;
