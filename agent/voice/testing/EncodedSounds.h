@@ -29,7 +29,7 @@ struct SoundSpec
     double frequency = 440.0; // a sine at half of full scale
 };
 
-// A RIFF/WAVE file holding the sine; empty when libsndfile refuses the spec.
+// A RIFF/WAVE file holding the sine; empty when libsndfile refuses these settings.
 QByteArray encodeSound(const SoundSpec& spec);
 
 // Every encoding, for loops in tests.
