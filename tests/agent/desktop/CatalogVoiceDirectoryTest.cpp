@@ -9,33 +9,8 @@
 #include <QTest>
 
 using namespace clipvoice::agent;
-using voice::testing::FakeEngine;
-using voice::testing::ListedLanguagesEngine;
-
-namespace {
-
-voice::VoiceInfo voiceOf(const char* engine, const char* id, qint32 language,
-                         voice::VoiceGender gender, int quality)
-{
-    voice::VoiceInfo info;
-    info.engine = QString::fromLatin1(engine);
-    info.id = QString::fromLatin1(id);
-    info.label = info.id;
-    info.languages = {language};
-    info.gender = gender;
-    info.quality = quality;
-    return info;
-}
-
-std::shared_ptr<voice::SpeechEngine> engine(const char* name, const QList<voice::VoiceInfo>& voices)
-{
-    auto fake = std::make_shared<FakeEngine>();
-    fake->setName(QString::fromLatin1(name));
-    fake->setVoices(voices);
-    return std::make_shared<ListedLanguagesEngine>(fake);
-}
-
-} // namespace
+using voice::testing::listedEngine;
+using voice::testing::voiceOf;
 
 class CatalogVoiceDirectoryTest : public QObject
 {
@@ -48,9 +23,10 @@ private slots:
         auto catalog = std::make_shared<voice::VoiceCatalog>(
             voice::OpenJTalkSetup::unavailable(QStringLiteral("not in this test")),
             std::vector<std::shared_ptr<voice::SpeechEngine>>{
-                engine("Flite", {voiceOf("Flite", "clara", 1033, VoiceGender::Female, 70),
-                                 voiceOf("Flite", "mark", 1033, VoiceGender::Male, 60)}),
-                engine("RHVoice", {voiceOf("RHVoice", "Anna", 1049, VoiceGender::Female, 80)})});
+                listedEngine("Flite", {voiceOf("Flite", "clara", 1033, VoiceGender::Female, 70),
+                                       voiceOf("Flite", "mark", 1033, VoiceGender::Male, 60)}),
+                listedEngine("RHVoice",
+                             {voiceOf("RHVoice", "Anna", 1049, VoiceGender::Female, 80)})});
         desktop::CatalogVoiceDirectory directory(catalog);
 
         // Both genders in the engine that speaks English: nothing to say.

@@ -12,8 +12,8 @@
 #include <QtTest>
 
 using namespace clipvoice::agent::voice;
-using testing::FakeEngine;
-using testing::ListedLanguagesEngine;
+using testing::listedEngine;
+using testing::voiceOf;
 
 namespace {
 
@@ -25,27 +25,6 @@ constexpr auto F = VoiceGender::Female;
 constexpr auto M = VoiceGender::Male;
 constexpr auto N = VoiceGender::Unspecified;
 
-VoiceInfo voice(const char* engine, const char* id, qint32 language, VoiceGender gender,
-                int quality)
-{
-    VoiceInfo info;
-    info.engine = QString::fromLatin1(engine);
-    info.id = QString::fromLatin1(id);
-    info.label = info.id;
-    info.languages = {language};
-    info.gender = gender;
-    info.quality = quality;
-    return info;
-}
-
-std::shared_ptr<SpeechEngine> engine(const char* name, const QList<VoiceInfo>& voices)
-{
-    auto fake = std::make_shared<FakeEngine>();
-    fake->setName(QString::fromLatin1(name));
-    fake->setVoices(voices);
-    return std::make_shared<ListedLanguagesEngine>(fake);
-}
-
 // English: Flite with a woman (the most natural) and a man. Russian: RHVoice
 // with a woman only. German: MBROLA with a man (most natural) and a woman.
 // Finnish: espeak-ng alone.
@@ -54,11 +33,11 @@ std::shared_ptr<VoiceCatalog> machine()
     return std::make_shared<VoiceCatalog>(
         OpenJTalkSetup::unavailable(QStringLiteral("not in this test")),
         std::vector<std::shared_ptr<SpeechEngine>>{
-            engine("Flite", {voice("Flite", "clara", English, F, 70),
-                             voice("Flite", "mark", English, M, 60)}),
-            engine("RHVoice", {voice("RHVoice", "Anna", Russian, F, 80)}),
-            engine("MBROLA", {voice("MBROLA", "de2", German, M, 50),
-                              voice("MBROLA", "de1", German, F, 45)})});
+            listedEngine("Flite", {voiceOf("Flite", "clara", English, F, 70),
+                                   voiceOf("Flite", "mark", English, M, 60)}),
+            listedEngine("RHVoice", {voiceOf("RHVoice", "Anna", Russian, F, 80)}),
+            listedEngine("MBROLA", {voiceOf("MBROLA", "de2", German, M, 50),
+                                    voiceOf("MBROLA", "de1", German, F, 45)})});
 }
 
 CharacterVoice character(VoiceGender gender, std::optional<int> wpm = {},

@@ -239,4 +239,27 @@ private:
     std::shared_ptr<FakeEngine> m_inner;
 };
 
+// A voice of `engine` for one language, for catalogues made in tests.
+inline VoiceInfo voiceOf(const char* engine, const char* id, qint32 language, VoiceGender gender,
+                         int quality)
+{
+    VoiceInfo info;
+    info.engine = QString::fromLatin1(engine);
+    info.id = QString::fromLatin1(id);
+    info.label = info.id;
+    info.languages = {language};
+    info.gender = gender;
+    info.quality = quality;
+    return info;
+}
+
+// A stand-in engine named `name` speaking only the languages of `voices`.
+inline std::shared_ptr<SpeechEngine> listedEngine(const char* name, const QList<VoiceInfo>& voices)
+{
+    auto fake = std::make_shared<FakeEngine>();
+    fake->setName(QString::fromLatin1(name));
+    fake->setVoices(voices);
+    return std::make_shared<ListedLanguagesEngine>(fake);
+}
+
 } // namespace clipvoice::agent::voice::testing
