@@ -441,6 +441,9 @@ private slots:
                 [&receivedOn] { receivedOn = QThread::currentThreadId(); });
         job.start();
         QVERIFY(finished.wait(LineTimeoutMs));
+        // The spy hears the signal on the job's thread; the receiver's queued
+        // call comes when this thread's event loop runs again.
+        QTRY_VERIFY_WITH_TIMEOUT(receivedOn != nullptr, LineTimeoutMs);
         QCOMPARE(receivedOn, QThread::currentThreadId());
         const auto result = finished.at(0).at(0).value<SpeechFileWriter::Result>();
         QCOMPARE(result.outcome, Outcome::Saved);
