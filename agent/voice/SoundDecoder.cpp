@@ -1,11 +1,14 @@
 #include "agent/voice/SoundDecoder.h"
 
+#include "agent/voice/SndfileOpen.h"
+
 #include <QtEndian>
 
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -14,6 +17,9 @@ namespace clipvoice::agent::voice {
 namespace {
 
 // A read-only file in memory, handed to libsndfile through its virtual I/O.
+// It behaves as a file on disk does, which is what libsndfile expects: a seek
+// past the end succeeds and reads there return nothing. Refusing such a seek
+// left libsndfile walking the samples as if they were chunks, forever.
 struct MemoryFile
 {
     const char* data = nullptr;
@@ -43,7 +49,7 @@ sf_count_t memorySeek(sf_count_t offset, int whence, void* user)
     default:
         return -1;
     }
-    if (offset < -base || offset > file->size - base)
+    if (offset < -base || offset > std::numeric_limits<sf_count_t>::max() - base)
         return -1;
     file->position = base + offset;
     return file->position;
@@ -54,6 +60,8 @@ sf_count_t memoryRead(void* destination, sf_count_t count, void* user)
     auto* file = static_cast<MemoryFile*>(user);
     const sf_count_t n =
         std::clamp<sf_count_t>(file->size - file->position, 0, std::max<sf_count_t>(count, 0));
+    if (n == 0)
+        return 0;
     std::memcpy(destination, file->data + file->position, static_cast<std::size_t>(n));
     file->position += n;
     return n;
@@ -77,16 +85,17 @@ void putU32(QByteArray& out, quint32 value)
 }
 
 // The sound rebuilt from its checked parts: the format chunk as stored, then
-// exactly the samples. libsndfile so never sees a lying size, a stray chunk
-// or bytes past the samples.
+// exactly the samples, padded to an even size as RIFF requires. libsndfile so
+// never sees a lying size, a stray chunk or bytes past the samples.
 QByteArray canonicalWave(const QByteArray& wave, const WaveHeader& header)
 {
     QByteArray out;
     const qsizetype formatSize = header.formatChunk.size();
     const qsizetype formatPadded = formatSize + (formatSize & 1);
-    out.reserve(12 + 8 + formatPadded + 8 + header.dataSize);
+    const qsizetype dataPadded = header.dataSize + (header.dataSize & 1);
+    out.reserve(12 + 8 + formatPadded + 8 + dataPadded);
     out.append("RIFF", 4);
-    putU32(out, static_cast<quint32>(4 + 8 + formatPadded + 8 + header.dataSize));
+    putU32(out, static_cast<quint32>(4 + 8 + formatPadded + 8 + dataPadded));
     out.append("WAVEfmt ", 8);
     putU32(out, static_cast<quint32>(formatSize));
     out.append(header.formatChunk);
@@ -95,6 +104,8 @@ QByteArray canonicalWave(const QByteArray& wave, const WaveHeader& header)
     out.append("data", 4);
     putU32(out, static_cast<quint32>(header.dataSize));
     out.append(wave.constData() + header.dataOffset, header.dataSize);
+    if (header.dataSize & 1)
+        out.append('\0');
     return out;
 }
 
@@ -139,11 +150,12 @@ DecodedSound decodeSound(const QByteArray& wave, const SoundLimits& limits)
     MemoryFile memory{clean.constData(), clean.size(), 0};
     SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
     SF_INFO info{};
-    std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open_virtual(&io, SFM_READ, &info, &memory));
+    QString openError;
+    std::unique_ptr<SNDFILE, SndfileCloser> file(
+        openSndfile([&] { return sf_open_virtual(&io, SFM_READ, &info, &memory); }, &openError));
     if (!file) {
         result.error = QStringLiteral("%1 does not decode: %2")
-                           .arg(describeWaveTag(header.formatTag),
-                                QString::fromLocal8Bit(sf_strerror(nullptr)));
+                           .arg(describeWaveTag(header.formatTag), openError);
         return result;
     }
     if (info.channels < 1 || info.channels > WaveHeader::MaxChannels || info.samplerate < 1) {

@@ -1,6 +1,7 @@
 #include "agent/voice/SpeechFileWriter.h"
 
 #include "agent/voice/LineStream.h"
+#include "agent/voice/SndfileOpen.h"
 #include "agent/voice/VoiceLog.h"
 
 #include <QFileInfo>
@@ -55,9 +56,7 @@ public:
         info.channels = 1;
         info.format = type == AudioFileType::Wav ? (SF_FORMAT_WAV | SF_FORMAT_PCM_16)
                                                  : (SF_FORMAT_OGG | SF_FORMAT_VORBIS);
-        m_file = sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE);
-        if (!m_file)
-            m_error = QString::fromLocal8Bit(sf_strerror(nullptr));
+        m_file = openSndfile([&] { return sf_open_fd(fd, SFM_WRITE, &info, SF_FALSE); }, &m_error);
     }
 
     ~SoundFile()

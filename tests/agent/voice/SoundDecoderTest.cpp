@@ -8,6 +8,7 @@
 #include "agent/voice/SoundEffectPlayer.h"
 #include "agent/voice/testing/EncodedSounds.h"
 
+#include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -103,6 +104,7 @@ private slots:
     void badHeadersAreRefusedWithAReason();
     void quirksRealFilesHaveAreRead();
     void cutAndScrambledSoundsNeverCrash();
+    void oddSizedSamplesAndFoundInputsEnd();
     void longSoundsAreCutAtTheLimit();
     void libraryDecodesEachSoundOnceOffTheThread();
     void libraryLogsASoundThatCannotPlayOnce();
@@ -354,6 +356,36 @@ void TestSoundDecoder::cutAndScrambledSoundsNeverCrash()
             QVERIFY(sound.audio.samples.size() <= SoundLimits{}.maxBytes);
         }
     }
+}
+
+void TestSoundDecoder::oddSizedSamplesAndFoundInputsEnd()
+{
+    // 8-bit PCM with an odd number of samples and no pad byte: every sample
+    // comes back.
+    QByteArray wave = pcmSound(0);
+    setU16(wave, 32, 1); // block align
+    setU16(wave, 34, 8); // bits
+    setU32(wave, 28, 8000);
+    setU32(wave, 40, 801);
+    wave.append(QByteArray(801, char(0x80)));
+    setU32(wave, 4, quint32(wave.size() - 8));
+    DecodedSound sound = decodeSound(wave);
+    QVERIFY2(sound.ok(), qPrintable(sound.error));
+    QCOMPARE(sound.audio.samples.size(), 801 * 2);
+
+    // Each input the fuzzer once stopped on decodes or is refused with a
+    // reason, and returns. One of them, an IMA ADPCM sound of 99 bytes whose
+    // samples look like a chunk list, once kept libsndfile busy for ever.
+    QDirIterator it(QStringLiteral(SOUND_REGRESSIONS_DIR), QDir::Files);
+    int count = 0;
+    while (it.hasNext()) {
+        const QString path = it.next();
+        sound = decodeSound(fileBytes(path));
+        QVERIFY2(sound.ok() || !sound.error.isEmpty(), qPrintable(path));
+        ++count;
+    }
+    QVERIFY(count >= 1);
+    qInfo("%d inputs the fuzzer found replayed", count);
 }
 
 void TestSoundDecoder::longSoundsAreCutAtTheLimit()
