@@ -79,8 +79,10 @@ grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/org.example.cl
 desktop-file-validate "$root/usr/share/applications/clipvoice.desktop" \
     || e2e_fail "desktop-file-validate rejects the menu entry"
 
-# The program from the unpacked package.
+# The program from the unpacked package, with the home page it ships with
+# (the test library otherwise points the pane at a closed port).
 CLIPVOICE_BIN="$root/usr/bin/clipvoice"
+unset CLIPVOICE_HOME_URL
 e2e_start_xvfb
 e2e_start_program packaged
 pid=$E2E_LAST_PID
@@ -100,4 +102,6 @@ e2e_wait_for 20 tree_lists_bubble || e2e_fail "the tree does not list bubble"
 e2e_click "$win" 92 104
 e2e_wait_for 30 e2e_window_sized 128 128 >/dev/null || e2e_fail "no character window appeared after clicking bubble"
 kill -0 "$pid" || e2e_fail "the program ended"
+e2e_wait_for 30 grep -qF 'web pane shows "ClipVoice" from clipvoice:/003a/gear.shtml' "$E2E_DIR/packaged.log" \
+    || e2e_fail "the web pane did not show the shipped home page: $(grep -F 'web pane' "$E2E_DIR/packaged.log")"
 e2e_log "PASS"
