@@ -37,51 +37,6 @@ constexpr int WaitMs = 30000;
 
 const QString English = QStringLiteral("Hello, how are you today? The weather is fine.");
 
-qint16 sampleAt(const QByteArray& pcm, qsizetype i)
-{
-    return qFromLittleEndian<qint16>(pcm.constData() + i * 2);
-}
-
-double rmsOf(const QByteArray& pcm, int rate, qint64 fromMs, qint64 toMs)
-{
-    const qsizetype from = std::clamp<qsizetype>(fromMs * rate / 1000, 0, pcm.size() / 2);
-    const qsizetype to = std::clamp<qsizetype>(toMs * rate / 1000, from, pcm.size() / 2);
-    return WavCodec::rms(pcm.mid(from * 2, (to - from) * 2));
-}
-
-// The median pitch of the voiced 40 ms frames, by autocorrelation.
-double medianPitchHz(const QByteArray& pcm, int rate)
-{
-    const qsizetype frame = rate * 40 / 1000;
-    QList<double> pitches;
-    for (qsizetype start = 0; start + frame <= pcm.size() / 2; start += frame) {
-        if (rmsOf(pcm, rate, start * 1000 / rate, (start + frame) * 1000 / rate) < 0.06) {
-            continue;
-        }
-        qsizetype bestLag = 0;
-        double best = 0.0;
-        for (qsizetype lag = rate / 400; lag < rate / 60; ++lag) {
-            double sum = 0.0;
-            for (qsizetype i = 0; i + lag < frame; ++i) {
-                sum +=
-                    static_cast<double>(sampleAt(pcm, start + i)) * sampleAt(pcm, start + i + lag);
-            }
-            if (sum > best) {
-                best = sum;
-                bestLag = lag;
-            }
-        }
-        if (bestLag > 0) {
-            pitches.append(static_cast<double>(rate) / static_cast<double>(bestLag));
-        }
-    }
-    if (pitches.isEmpty()) {
-        return 0.0;
-    }
-    std::sort(pitches.begin(), pitches.end());
-    return pitches.at(pitches.size() / 2);
-}
-
 qint64 longestSilenceMs(const QByteArray& pcm, int rate)
 {
     qint64 longest = 0;
@@ -121,33 +76,6 @@ void checkTiming(const CollectingSink& sink, const QString& text)
     }
     QVERIFY(shapes.size() >= 3);
     QCOMPARE(sink.mouths.last().shape, 0); // closed at the end
-}
-
-// Collects a line's output until it finishes, or cancels it once `stopAfterMs`
-// of audio has come.
-LineStream::Update collect(LineStream& stream, CancelFlag cancel, qint64 stopAfterMs)
-{
-    LineStream::Update all;
-    QElapsedTimer deadline;
-    deadline.start();
-    while (deadline.elapsed() < WaitMs) {
-        LineStream::Update part = stream.take(1 << 22);
-        all.audio += part.audio;
-        all.words += part.words;
-        all.mouths += part.mouths;
-        if (part.finished) {
-            all.finished = true;
-            all.ok = part.ok;
-            all.error = part.error;
-            all.engine = part.engine;
-            break;
-        }
-        if (PcmAudio::durationMs(all.audio.size(), OutputSampleRate) >= stopAfterMs) {
-            cancel->store(true);
-        }
-        QThread::yieldCurrentThread();
-    }
-    return all;
 }
 
 } // namespace
@@ -628,7 +556,7 @@ void TestVoiceRhvoice::hugeLineIsCutAndCanBeStopped()
     auto stream = std::make_shared<LineStream>();
     const CancelFlag cancel = makeCancelFlag();
     LineSynthesis::start(catalog, {huge, lcid, 50, 50, {}, {}}, stream, cancel);
-    const LineStream::Update all = collect(*stream, cancel, 3000);
+    const LineStream::Update all = collectLine(*stream, WaitMs, cancel, 3000);
     QVERIFY(all.finished);
     QVERIFY(!all.ok); // stopped
     QVERIFY(PcmAudio::durationMs(all.audio.size(), OutputSampleRate) >= 3000);

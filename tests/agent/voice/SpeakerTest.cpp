@@ -77,29 +77,6 @@ PcmAudio readValidWav(const QString& path)
     return sound.ok() ? sound.audio : PcmAudio{{}, -1};
 }
 
-// Collects the line's audio until the synthesis finishes.
-LineStream::Update drain(LineStream& stream)
-{
-    LineStream::Update all;
-    QElapsedTimer deadline;
-    deadline.start();
-    while (deadline.elapsed() < LineTimeoutMs) {
-        LineStream::Update part = stream.take(1 << 20);
-        all.audio += part.audio;
-        all.words += part.words;
-        all.mouths += part.mouths;
-        if (part.finished) {
-            all.finished = true;
-            all.ok = part.ok;
-            all.error = part.error;
-            all.engine = part.engine;
-            break;
-        }
-        QThread::yieldCurrentThread();
-    }
-    return all;
-}
-
 } // namespace
 
 class TestVoiceSpeaker : public QObject
@@ -433,7 +410,7 @@ void TestVoiceSpeaker::markupIsReadNotObeyed()
     auto synth = [&](const QString& text) {
         auto stream = std::make_shared<LineStream>();
         LineSynthesis::start(catalog, {text, 1033, 50, 50, {}, {}}, stream, makeCancelFlag());
-        return drain(*stream);
+        return collectLine(*stream, LineTimeoutMs);
     };
     const LineStream::Update plain = synth(QStringLiteral("Hello world"));
     const LineStream::Update read = synth(markup);
@@ -489,7 +466,7 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
     const auto catalog = fakeCatalog(engine);
     auto stream = std::make_shared<LineStream>();
     LineSynthesis::start(catalog, {text, 1033, 50, 50, {}, {}}, stream, makeCancelFlag());
-    const LineStream::Update all = drain(*stream);
+    const LineStream::Update all = collectLine(*stream, LineTimeoutMs);
     QVERIFY(all.ok);
     QVERIFY(engine->texts().size() >= 50);
     for (const QString& piece : engine->texts()) {
@@ -515,7 +492,7 @@ void TestVoiceSpeaker::longLinesAreCutAndTimedAsOne()
     auto espeakStream = std::make_shared<LineStream>();
     LineSynthesis::start(espeakCatalog(), {english, 2057, 90, 50, {}, {}}, espeakStream,
                          makeCancelFlag());
-    const LineStream::Update spoken = drain(*espeakStream);
+    const LineStream::Update spoken = collectLine(*espeakStream, LineTimeoutMs);
     QVERIFY2(spoken.ok, qPrintable(spoken.error));
     QVERIFY(spoken.words.last().textOffset > 1400);
     QVERIFY(spoken.words.last().timeMs <
@@ -793,7 +770,7 @@ void TestVoiceSpeaker::espeakWordsPointIntoTheWrittenText()
                         std::make_shared<const reading::LineReading>(rules, matcher)};
     auto stream = std::make_shared<LineStream>();
     LineSynthesis::start(espeakCatalog(), request, stream, makeCancelFlag());
-    const LineStream::Update all = drain(*stream);
+    const LineStream::Update all = collectLine(*stream, LineTimeoutMs);
     QVERIFY2(all.ok, qPrintable(all.error));
     QStringList said;
     for (const WordTiming& word : std::as_const(all.words)) {

@@ -1,22 +1,101 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <QtEndian>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <memory>
 
+#include "agent/voice/LineStream.h"
+#include "agent/voice/PcmAudio.h"
 #include "agent/voice/SpeechEngine.h"
 
 namespace clipvoice::agent::voice::testing {
+
+// Loudness (RMS, 0 to 1) of 16-bit mono audio at `rate` between two times.
+inline double rmsOf(const QByteArray& pcm, int rate, qint64 fromMs, qint64 toMs)
+{
+    const qsizetype from = std::clamp<qsizetype>(fromMs * rate / 1000, 0, pcm.size() / 2);
+    const qsizetype to = std::clamp<qsizetype>(toMs * rate / 1000, from, pcm.size() / 2);
+    return WavCodec::rms(pcm.mid(from * 2, (to - from) * 2));
+}
+
+// The median pitch in Hz of the voiced 40 ms frames of 16-bit mono audio, by
+// autocorrelation between 60 and 400 Hz; 0 when no frame is voiced.
+inline double medianPitchHz(const QByteArray& pcm, int rate)
+{
+    const qsizetype frame = qsizetype{rate} * 40 / 1000;
+    const auto sampleAt = [&pcm](qsizetype i) {
+        return static_cast<double>(qFromLittleEndian<qint16>(pcm.constData() + i * 2));
+    };
+    QList<double> pitches;
+    for (qsizetype start = 0; frame > 0 && start + frame <= pcm.size() / 2; start += frame) {
+        if (rmsOf(pcm, rate, start * 1000 / rate, (start + frame) * 1000 / rate) < 0.06) {
+            continue;
+        }
+        qsizetype bestLag = 0;
+        double best = 0.0;
+        for (qsizetype lag = rate / 400; lag < rate / 60; ++lag) {
+            double sum = 0.0;
+            for (qsizetype i = 0; i + lag < frame; ++i) {
+                sum += sampleAt(start + i) * sampleAt(start + i + lag);
+            }
+            if (sum > best) {
+                best = sum;
+                bestLag = lag;
+            }
+        }
+        if (bestLag > 0) {
+            pitches.append(static_cast<double>(rate) / static_cast<double>(bestLag));
+        }
+    }
+    if (pitches.isEmpty()) {
+        return 0.0;
+    }
+    std::sort(pitches.begin(), pitches.end());
+    return pitches.at(pitches.size() / 2);
+}
+
+// Collects a line's output until it finishes or `timeoutMs` pass. With a
+// cancel flag, sets it once `stopAfterMs` of audio (at the output rate) has
+// come.
+inline LineStream::Update collectLine(LineStream& stream, qint64 timeoutMs,
+                                      CancelFlag cancel = nullptr,
+                                      qint64 stopAfterMs = std::numeric_limits<qint64>::max())
+{
+    LineStream::Update all;
+    QElapsedTimer deadline;
+    deadline.start();
+    while (deadline.elapsed() < timeoutMs) {
+        LineStream::Update part = stream.take(1 << 22);
+        all.audio += part.audio;
+        all.words += part.words;
+        all.mouths += part.mouths;
+        if (part.finished) {
+            all.finished = true;
+            all.ok = part.ok;
+            all.error = part.error;
+            all.engine = part.engine;
+            break;
+        }
+        if (cancel && PcmAudio::durationMs(all.audio.size(), OutputSampleRate) >= stopAfterMs) {
+            cancel->store(true);
+        }
+        QThread::yieldCurrentThread();
+    }
+    return all;
+}
 
 // Keeps everything an engine hands over.
 class CollectingSink final : public SynthesisSink
