@@ -63,14 +63,6 @@ struct Stage
     QStringList log;
 };
 
-QStringList lines(std::initializer_list<const char*> items)
-{
-    QStringList list;
-    for (const char* item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
-
 } // namespace
 
 class AnimationPlayerTest : public QObject

@@ -72,14 +72,6 @@ private:
     }
 };
 
-QStringList lines(std::initializer_list<const char*> items)
-{
-    QStringList list;
-    for (const char* item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
-
 QList<RequestStatus> statuses(const QList<RequestPtr>& requests)
 {
     QList<RequestStatus> list;

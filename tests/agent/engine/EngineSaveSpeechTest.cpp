@@ -96,14 +96,6 @@ struct Scene
     EngineCharacter character;
 };
 
-QStringList lines(std::initializer_list<const char*> items)
-{
-    QStringList list;
-    for (const char* item : items)
-        list.append(QString::fromUtf8(item));
-    return list;
-}
-
 } // namespace
 
 class EngineSaveSpeechTest : public QObject

@@ -4,9 +4,22 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
-// Tiny characters built in memory for the engine tests.
+#include <initializer_list>
+
+// Tiny characters built in memory for the engine tests, and the expected
+// lines of what they did.
 namespace clipvoice::agent::engine::test {
+
+// The lines a test expects its log to hold, in order.
+inline QStringList lines(std::initializer_list<const char*> items)
+{
+    QStringList list;
+    for (const char* item : items)
+        list.append(QString::fromUtf8(item));
+    return list;
+}
 
 inline acs::Frame frame(quint16 duration, QList<acs::Branch> branches = {},
                         qint16 exitFrame = acs::NoExitFrame)
