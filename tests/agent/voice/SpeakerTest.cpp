@@ -31,6 +31,7 @@
 using namespace clipvoice::agent::voice;
 namespace reading = clipvoice::agent::reading;
 using clipvoice::agent::voice::testing::CollectingSink;
+using clipvoice::agent::voice::testing::collectLine;
 using clipvoice::agent::voice::testing::FakeEngine;
 using clipvoice::agent::voice::testing::ManualPlayback;
 
